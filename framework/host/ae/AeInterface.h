@@ -146,8 +146,10 @@ struct PF_LayerDef {
     PF_RationalScale pix_aspect_ratio;
     A_long origin_x;
     A_long origin_y;
+    A_long dephault;         // registration only: the layer selected by default
 };
 typedef PF_LayerDef PF_EffectWorld;
+enum { PF_LayerDefault_NONE = 0 };
 
 struct PF_SliderDef {
     PF_ParamValue value;
@@ -367,5 +369,10 @@ struct PF_SmartRenderExtra {
 // The one exported function of every plug-in.
 typedef PF_Err (*PF_EntryPointFunc)(PF_Cmd command, PF_InData* in_data, PF_OutData* out_data,
                                     PF_ParamDef* params[], PF_LayerDef* output, void* extra);
+
+// Quorvane's own optional export beside EntryPointFunc, read by the standalone host:
+// QuorvaneDescribeControls writes one line "id\tshortName\n" per control into buffer (at most
+// size bytes) and returns the length the whole text needs.
+typedef int (*QuorvaneDescribeControlsFunc)(char* buffer, int size);
 
 } // extern "C"
