@@ -1,6 +1,7 @@
 #include "host/RenderDescriptors.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace quorvane {
 
@@ -12,12 +13,24 @@ void Rect::clampInto(const Rect& bounds)
     bottom = std::clamp(bottom, bounds.top, std::max(bounds.top, bounds.bottom));
 }
 
+namespace {
+
+// Host rectangles may lie anywhere in the int range; a move saturates instead of overflowing.
+int moved(int edge, int by)
+{
+    const long long sum = static_cast<long long>(edge) + by;
+    return static_cast<int>(std::clamp<long long>(sum, std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
 void Rect::offset(int dx, int dy)
 {
-    left += dx;
-    right += dx;
-    top += dy;
-    bottom += dy;
+    left = moved(left, dx);
+    right = moved(right, dx);
+    top = moved(top, dy);
+    bottom = moved(bottom, dy);
 }
 
 bool operator==(const Rect& a, const Rect& b)

@@ -1,0 +1,6 @@
+# The adaptor, render entry, entry point and property list, driven through the host
+# simulation with a test effect that has every control kind.
+quorvane_plugin(NAME ae_test_plugin DELIVERABLE Glow
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/AeTestPlugin.cpp
+  OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/testplugins)
+target_include_directories(ae_test_plugin PRIVATE ${PROJECT_SOURCE_DIR}/framework)
