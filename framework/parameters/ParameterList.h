@@ -2,6 +2,7 @@
 // The ordered, non-owning list of an effect's live parameters. The parameter set holds the
 // objects as members, so list and objects live and die together.
 
+#include <initializer_list>
 #include <vector>
 
 namespace quorvane {
@@ -24,6 +25,10 @@ public:
     virtual bool query() const { return false; }
 
     void append(xParameterBase* parameter) { entries_.push_back(parameter); }
+    void append(std::initializer_list<xParameterBase*> parameters)
+    {
+        entries_.insert(entries_.end(), parameters.begin(), parameters.end());
+    }
     auto begin() const { return entries_.begin(); }
     auto end() const { return entries_.end(); }
     std::size_t size() const { return entries_.size(); }
