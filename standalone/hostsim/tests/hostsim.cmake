@@ -10,6 +10,9 @@ target_compile_definitions(hostsim_fake_plugin_bare PRIVATE FAKE_ENTRY)
 quorvane_test(quorvane_hostsim_tests
   SOURCES
     tests/FakeEffect.cpp
+    tests/CallbackTest.cpp
+    tests/ControlTest.cpp
+    tests/FrameTest.cpp
     tests/PluginLibraryTest.cpp
   LIBS quorvane_hostsim)
 target_compile_definitions(quorvane_hostsim_tests PRIVATE
