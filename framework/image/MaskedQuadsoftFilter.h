@@ -1,0 +1,228 @@
+#pragma once
+// Rectangular mean filter whose width and height vary per pixel with the distance between a
+// map channel and a focus level. A single-precision summed-area table of the linear,
+// premultiplied source and the edge-aware block sum keep the cost per pixel independent of the
+// rectangle's size. Runs on the calling thread.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "image/BlurSettings.h"
+#include "image/ChannelConversion.h"
+#include "image/EdgeMode.h"
+#include "image/HostBuffer.h"
+#include "image/LinearLight.h"
+#include "image/MapChannel.h"
+#include "image/PixelArray.h"
+#include "image/Premultiply.h"
+#include "image/QuorvaneFilter.h"
+#include "image/SummedAreaTable.h"
+
+namespace quorvane {
+
+template <class Array>
+class MaskedQuadsoftFilter : public QuorvaneFilter {
+public:
+    using QuorvaneFilter::QuorvaneFilter;
+    using Pixel = typename Array::pixel_type;
+    using Channel = typename Array::channel_type;
+    static constexpr int MAX = Array::MAX;
+
+    Array source;
+    Array destination;
+    Array map;
+    double radiusX = 0;
+    double radiusY = 0;
+    double pixelSizeX = 1;
+    double pixelSizeY = 1;
+    double focus = 0;
+    int edgeModeX = EdgeClamp;
+    int edgeModeY = EdgeClamp;
+    int mapChannel = MapLuminance;
+    bool gamma = false;
+    int mapOffsetX = 0;
+    int mapOffsetY = 0;
+
+    // Blurs the area source and destination share; radiusX and radiusY become pixels of this
+    // image. Out of memory returns outOfMemoryError() before the destination is touched; a
+    // refused progress report stops after that row.
+    int run(int pass, int passCount);
+
+private:
+    // One axis of a rectangle [centre − r, centre + r]: cells first + 1 … last count fully, cell
+    // first with weight low, cell last + 1 with weight high.
+    struct Span {
+        std::int64_t first;
+        std::int64_t last;
+        double low;
+        double high;
+    };
+
+    static Span span(int centre, double r)
+    {
+        const double p0 = centre - r;
+        const double p1 = centre + r;
+        const double floor0 = std::floor(p0);
+        const double floor1 = std::floor(p1);
+        return {static_cast<std::int64_t>(floor0), static_cast<std::int64_t>(floor1),
+                1 - (p0 - floor0), p1 - floor1};
+    }
+
+    // Premultiplied when the source is straight, then decoded.
+    Channels sample(int x, int y) const
+    {
+        Channels c = readChannels(source.at(x, y));
+        if (!source.premultiplied)
+            premultiply<MAX>(c);
+        if (gamma) {
+            c.r = decodeLinear<MAX>(c.r);
+            c.g = decodeLinear<MAX>(c.g);
+            c.b = decodeLinear<MAX>(c.b);
+        }
+        return c;
+    }
+
+    void addCorner(std::int64_t x, std::int64_t y, double weight, double sum[4], double& total) const;
+    void addStrip(const SummedAreaTable& table, std::int64_t a, std::int64_t b, std::int64_t c,
+                  std::int64_t d, double weight, double sum[4], double& total) const;
+    void storeMean(Pixel& out, const double sum[4]) const;
+    void outputPixel(const SummedAreaTable& table, int x, int y, Pixel& out) const;
+
+    int width_ = 0;
+    int height_ = 0;
+    int modeX_ = EdgeClamp;
+    int modeY_ = EdgeClamp;
+};
+
+template <class Array>
+void MaskedQuadsoftFilter<Array>::addCorner(std::int64_t x, std::int64_t y, double weight,
+                                             double sum[4], double& total) const
+{
+    if (!(weight > 0))
+        return;
+    int column = static_cast<int>(x);
+    int row = static_cast<int>(y);
+    resolveEdgeIndex(modeX_, width_, column);
+    resolveEdgeIndex(modeY_, height_, row);
+    const Channels c = sample(column, row);
+    sum[0] += weight * c.a;
+    sum[1] += weight * c.r;
+    sum[2] += weight * c.g;
+    sum[3] += weight * c.b;
+    total += weight;
+}
+
+template <class Array>
+void MaskedQuadsoftFilter<Array>::addStrip(const SummedAreaTable& table, std::int64_t a,
+                                            std::int64_t b, std::int64_t c, std::int64_t d,
+                                            double weight, double sum[4], double& total) const
+{
+    if (!(weight > 0))
+        return;
+    const BlockSum block = edgeBlockSum(table, a, b, c, d, modeX_, modeY_);
+    if (block.count == 0)
+        return;
+    for (int i = 0; i < 4; ++i)
+        sum[i] += weight * block.sum[i];
+    total += block.count * weight;
+}
+
+// Channels above MAX become MAX; encoded; back to straight colour when the destination is;
+// integer colours limited to [0, MAX] so that what reaches the store fits it.
+template <class Array>
+void MaskedQuadsoftFilter<Array>::storeMean(Pixel& out, const double sum[4]) const
+{
+    constexpr double max = MAX;
+    Channels c{std::min(sum[0], max), std::min(sum[1], max), std::min(sum[2], max),
+               std::min(sum[3], max)};
+    if (gamma) {
+        c.r = encodeLinear<MAX>(c.r);
+        c.g = encodeLinear<MAX>(c.g);
+        c.b = encodeLinear<MAX>(c.b);
+    }
+    if (!destination.premultiplied)
+        unpremultiply<MAX>(c);
+    if constexpr (Pixel::isInteger) {
+        c.r = std::clamp(c.r, 0.0, max);
+        c.g = std::clamp(c.g, 0.0, max);
+        c.b = std::clamp(c.b, 0.0, max);
+    }
+    out.alpha() = toChannel<Channel>(c.a);
+    out.red() = toChannel<Channel>(c.r);
+    out.green() = toChannel<Channel>(c.g);
+    out.blue() = toChannel<Channel>(c.b);
+}
+
+template <class Array>
+void MaskedQuadsoftFilter<Array>::outputPixel(const SummedAreaTable& table, int x, int y,
+                                               Pixel& out) const
+{
+    const int mx = x + mapOffsetX;
+    const int my = y + mapOffsetY;
+    const double m = mapCovers(map, mx, my) ? mapChannelValue(map.at(mx, my), mapChannel) : 0.0;
+    const float dist = static_cast<float>(std::fabs(m - focus));
+    const Span sx = span(x, limitPixelRadius(dist * radiusX));
+    const Span sy = span(y, limitPixelRadius(dist * radiusY));
+
+    double sum[4] = {0, 0, 0, 0};
+    double total = 0;
+    addStrip(table, sx.first, sx.last, sy.first, sy.last, 1.0, sum, total);
+    addStrip(table, sx.first - 1, sx.first, sy.first, sy.last, sx.low, sum, total);
+    addStrip(table, sx.last, sx.last + 1, sy.first, sy.last, sx.high, sum, total);
+    addStrip(table, sx.first, sx.last, sy.first - 1, sy.first, sy.low, sum, total);
+    addStrip(table, sx.first, sx.last, sy.last, sy.last + 1, sy.high, sum, total);
+    addCorner(sx.first, sy.first, sx.low * sy.low, sum, total);
+    addCorner(sx.last + 1, sy.first, sx.high * sy.low, sum, total);
+    addCorner(sx.first, sy.last + 1, sx.low * sy.high, sum, total);
+    addCorner(sx.last + 1, sy.last + 1, sx.high * sy.high, sum, total);
+    if (total != 0)
+        for (double& channel : sum)
+            channel /= total;
+    storeMean(out, sum);
+}
+
+template <class Array>
+int MaskedQuadsoftFilter<Array>::run(int pass, int passCount)
+{
+    int result = host->noError();
+    width_ = std::min(source.width, destination.width);
+    height_ = std::min(source.height, destination.height);
+    if (!source.hasPixels() || !destination.hasPixels() || width_ <= 0 || height_ <= 0)
+        return result;
+    const int w = width_;
+    const int h = height_;
+    modeX_ = blurEdgeMode(edgeModeX);
+    modeY_ = blurEdgeMode(edgeModeY);
+    radiusX = pixelRadius(radiusX, pixelSizeX);
+    radiusY = pixelRadius(radiusY, pixelSizeY);
+
+    HostBuffer<float> cells(host, static_cast<std::size_t>(w) * h * 4);
+    if (!cells)
+        return host->outOfMemoryError();
+    SummedAreaTable table(cells.get(), w, h);
+    const int total = 2 * h * passCount;
+    for (int y = 0; y < h; ++y) {
+        table.buildRow(y, [&](int x, double sum[4]) {
+            const Channels c = sample(x, y);
+            sum[0] += c.a;
+            sum[1] += c.r;
+            sum[2] += c.g;
+            sum[3] += c.b;
+        });
+        result = host->progress(2 * h * pass + y, total, 0);
+        if (result != host->noError())
+            return result;
+    }
+    for (int y = 0; y < h; ++y) {
+        Pixel* out = destination.row(y);
+        for (int x = 0; x < w; ++x)
+            outputPixel(table, x, y, out[x]);
+        result = host->progress((2 * pass + 1) * h + y, total, 0);
+        if (result != host->noError())
+            return result;
+    }
+    return result;
+}
+
+} // namespace quorvane
