@@ -32,7 +32,8 @@ inline bool resolveEdgeIndex(int mode, int length, int& index)
     case EdgeWrap:
         if (index < 0) {
             // In 64 bits: q - 1 may not fit for indices near the lowest int.
-            index = static_cast<int>(index - static_cast<long long>(n) * (q - 1));
+            const long long below = static_cast<long long>(q) - 1;
+            index = static_cast<int>(index - static_cast<long long>(n) * below);
             if (index == n)
                 index = n - 1;
         } else {
