@@ -36,6 +36,9 @@ inline Hsl rgbToHsl(double r, double g, double b)
         out.h = (r - g) / d + 4;
     if (out.h < 0)
         out.h += 6;
+    // A hue a rounding step below 0 comes back as 6 after the turn; it is hue 0.
+    if (out.h >= 6)
+        out.h = 0;
     return out;
 }
 
