@@ -176,7 +176,8 @@ public:
         if (!cb_->checkout_layer_pixels)
             return PF_Err_BAD_CALLBACK_PARAM;
         const int err = cb_->checkout_layer_pixels(in_->effect_ref, id, world);
-        if (err == PF_Err_NONE)
+        // No pixels, nothing to check in.
+        if (err == PF_Err_NONE && *world)
             ids_.push_back(id);
         return err;
     }

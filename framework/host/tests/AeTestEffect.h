@@ -32,8 +32,8 @@ enum TestIndex {
     kTestParameterCount,
 };
 
-// The label of the first layer control: "选择图层" in GBK.
-inline const std::string kLayerLabel = "\xD1\xA1\xD4\xF1\xCD\xBC\xB2\xE3";
+// The label of the first layer control; the targets compile it into GBK.
+inline const std::string kLayerLabel = "选择图层";
 
 class TestEffectParameters : public xParameterList {
 public:
@@ -41,7 +41,6 @@ public:
     {
         group.def = xGroupDef("Look", "", 1);
         amount.def = xFloatDef("Amount", "amount", 2, 12.5, 0, 100, 0, 1000, 1);
-        amount.def.shortName = "amount";
         amount.def.supervised = true;
         unbounded.def = xFloatDef("Unbounded", "", 3, 0.1, -10, 10, -DBL_MAX, DBL_MAX, 2);
         angle.def = xAngleDef("Angle", "", 4, 45.5, -180, 180, -3600, 3600, 1);
@@ -61,16 +60,21 @@ public:
         count.def.enabled = false;
         centre.def = xPoint2dDef("Centre", "", 10, 0.5, 0.5, true);
         tint.def = xRGBADef("Tint", "tint", 11, 1, 0.5, 0.25, "tint alpha", 12, 0.75);
-        tint.def.shortName = "tint";
         plainColour.def = xRGBADef("Plain", "", 13, 0.2, 0.4, 0.6, "", 0, 1);
         groupEnd.def = xGroupEndDef("Look end", "", 14);
         groupEnd.def.startCollapsed = false;
         map.def = xLayerDef("Map", "map", 15, false, false);
 
+        const char* shortNames[] = {"look", "amount", "unbounded", "angle", "check",
+                                    "choice", "hidden", "layer", "count", "centre",
+                                    "tint", "plain", "look_end", "map"};
+        std::size_t i = 0;
         for (xParameterBase* p : std::vector<xParameterBase*>{
                  &group, &amount, &unbounded, &angle, &check, &choice, &hidden, &layer, &count,
-                 &centre, &tint, &plainColour, &groupEnd, &map})
+                 &centre, &tint, &plainColour, &groupEnd, &map}) {
+            p->definition().shortName = shortNames[i++];
             append(p);
+        }
     }
 
     xGroup group;

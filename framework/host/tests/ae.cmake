@@ -4,3 +4,11 @@ quorvane_plugin(NAME ae_test_plugin DELIVERABLE Glow
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/AeTestPlugin.cpp
   OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/testplugins)
 target_include_directories(ae_test_plugin PRIVATE ${PROJECT_SOURCE_DIR}/framework)
+
+quorvane_test(quorvane_ae_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/AeServicesTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AeAdaptorTest.cpp
+  LIBS quorvane_ae quorvane_hostsim)
+# The test effect's labels are GBK bytes, as in a plug-in.
+quorvane_gbk_texts(quorvane_ae_tests)

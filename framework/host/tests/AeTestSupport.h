@@ -1,0 +1,68 @@
+#pragma once
+// The test effect driven through the host simulation: the entry point, a stepped control
+// clock, and small frames.
+
+#include <cstdint>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "host/ae/ControlChangeClock.h"
+#include "host/ae/EntryPoint.h"
+#include "host/tests/AeTestEffect.h"
+#include "hostsim/HostSimulation.h"
+
+namespace quorvane::aetest {
+
+inline PF_EntryPointFunc testEntryPoint()
+{
+    return &perCommandEntryPoint<TestEffectAEHost, Deliverable::Glow>;
+}
+
+class AeFixture : public ::testing::Test {
+protected:
+    static inline std::int64_t now = 0;
+    static std::int64_t clock() { return now; }
+
+    void SetUp() override
+    {
+        TestEffectProbe::reset();
+        // Far from any change an earlier test recorded.
+        now += 1000000;
+        setControlChangeClock(clock);
+    }
+    void TearDown() override
+    {
+        setControlChangeClock(nullptr);
+        TestEffectProbe::reset();
+    }
+
+    // A simulation that has run global, parameter and sequence set-up.
+    std::unique_ptr<hostsim::HostSimulation> setUpHost(hostsim::HostConfig config = {})
+    {
+        auto sim = std::make_unique<hostsim::HostSimulation>(testEntryPoint(), config);
+        EXPECT_EQ(sim->setUp(), PF_Err_NONE);
+        return sim;
+    }
+
+    // Every command returned what it took: memory, parameters, layer pixels and suites.
+    static void expectNothingOutstanding(const hostsim::HostSimulation& sim)
+    {
+        for (const hostsim::CommandRecord& record : sim.commandLog()) {
+            EXPECT_EQ(record.paramsOutstanding, 0) << "command " << record.command;
+            EXPECT_EQ(record.suitesOutstanding, 0) << "command " << record.command;
+            EXPECT_EQ(record.layerPixelsOutstanding, 0) << "command " << record.command;
+            // The pre-render hands its layer records over in a handle the host owns until
+            // the frame is done.
+            if (record.command != PF_Cmd_SMART_PRE_RENDER &&
+                record.command != PF_Cmd_SMART_RENDER) {
+                EXPECT_EQ(record.handlesOutstanding, 0) << "command " << record.command;
+            }
+        }
+        EXPECT_EQ(sim.handlesOutstanding(), 0);
+        EXPECT_EQ(sim.paramsOutstanding(), 0);
+        EXPECT_TRUE(sim.protocolLog().empty()) << sim.protocolLog().front();
+    }
+};
+
+} // namespace quorvane::aetest
