@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,8 @@ std::vector<Expected> expectedRegistrations(const EffectCase& e)
     rows.push_back({PF_Param_GROUP_END, ""});
     return rows;
 }
+
+void PrintTo(const EffectCase& e, std::ostream* os) { *os << e.name; }
 
 class SharedRegistrationTest : public ::testing::TestWithParam<EffectCase> {};
 

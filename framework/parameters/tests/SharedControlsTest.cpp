@@ -6,6 +6,7 @@
 
 #include <cfloat>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,8 @@ void expectRanges(const xParameterBase* p, const Row& row)
     EXPECT_EQ(def->validMax, row.validMax);
     EXPECT_EQ(def->precision, row.precision);
 }
+
+void PrintTo(const EffectCase& e, std::ostream* os) { *os << e.name; }
 
 class SharedDefinitionsTest : public ::testing::TestWithParam<EffectCase> {};
 
