@@ -371,8 +371,8 @@ typedef PF_Err (*PF_EntryPointFunc)(PF_Cmd command, PF_InData* in_data, PF_OutDa
                                     PF_ParamDef* params[], PF_LayerDef* output, void* extra);
 
 // Quorvane's own optional export beside EntryPointFunc, read by the standalone host:
-// QuorvaneDescribeControls writes one line "id\tshortName\n" per control into buffer (at most
-// size bytes) and returns the length the whole text needs.
+// QuorvaneDescribeControls writes one line "id\tshortName\tkey\n" per control (the key in
+// GBK bytes) into buffer (at most size bytes) and returns the length the whole text needs.
 typedef int (*QuorvaneDescribeControlsFunc)(char* buffer, int size);
 
 } // extern "C"

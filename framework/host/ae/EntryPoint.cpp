@@ -12,10 +12,11 @@ std::string describeParameterList(const xParameterList& list)
     std::string text;
     for (const xParameterBase* parameter : list) {
         const xParameterDef& d = parameter->definition();
-        text += std::to_string(d.id) + "\t" + d.shortName + "\n";
+        text += std::to_string(d.id) + "\t" + d.shortName + "\t" + d.key + "\n";
         if (const auto* colour = dynamic_cast<const xRGBABase*>(parameter);
             colour && colour->def.alphaId > 0)
-            text += std::to_string(colour->def.alphaId) + "\t" + d.shortName + "_alpha\n";
+            text += std::to_string(colour->def.alphaId) + "\t" + d.shortName + "_alpha\t" +
+                    colour->def.alphaKey + "\n";
     }
     return text;
 }

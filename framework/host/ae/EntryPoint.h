@@ -19,8 +19,9 @@
 
 namespace quorvane {
 
-// One line "id\tshortName\n" per entry of the list, hidden ones included; a colour's alpha
-// slider adds "alphaId\tshortName_alpha\n".
+// One line "id\tshortName\tkey\n" per entry of the list, hidden ones included (the key in
+// GBK bytes, which never contain a tab or a line feed); a colour's alpha slider adds
+// "alphaId\tshortName_alpha\talphaKey\n".
 std::string describeParameterList(const xParameterList& list);
 
 // Copies what fits of the text (and a zero byte) into buffer; returns the text's length, so a
