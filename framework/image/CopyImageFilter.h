@@ -47,12 +47,13 @@ public:
             return result;
         constexpr bool clampFloat = !SourcePixel::isInteger && DestinationPixel::isInteger;
         DestinationPixel* out = destination.row(row);
-        const int sy = row + offsetY;
+        // In 64 bits: extreme offsets move the read outside the source, never overflow.
+        const long long sy = static_cast<long long>(row) + offsetY;
         for (int x = 0; x < destination.width; ++x) {
-            const int sx = x + offsetX;
+            const long long sx = static_cast<long long>(x) + offsetX;
             Channels c{1, 0, 0, 0};   // one unit of alpha outside the source
-            if (source.contains(sx, sy)) {
-                c = readChannels(source.at(sx, sy));
+            if (sx >= 0 && sy >= 0 && sx < source.width && sy < source.height) {
+                c = readChannels(source.at(static_cast<int>(sx), static_cast<int>(sy)));
                 if constexpr (clampFloat) {
                     c.a = std::clamp(c.a, 0.0, double(MAX));
                     c.r = std::clamp(c.r, 0.0, double(MAX));

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "image/ChannelConversion.h"
 #include "image/PixelArray.h"
 #include "image/QuorvaneFilter.h"
 
@@ -32,8 +33,9 @@ public:
             const int y = down ? step : h - 1 - step;
             const double sy = y + shiftY;
             // Reads stay inside the image even for shifts beyond one pixel.
-            const int iy = std::clamp(static_cast<int>(sy), 0, h - 1);
-            const double fy = sy - static_cast<int>(sy);
+            const int ty = truncateToInt(sy);
+            const int iy = std::clamp(ty, 0, h - 1);
+            const double fy = sy - ty;
             const int iy1 = std::min(iy + 1, h - 1);
             auto* out = image.row(y);
             const auto* row0 = image.row(iy);
@@ -41,8 +43,9 @@ public:
             for (int i = 0; i < w; ++i) {
                 const int x = right ? i : w - 1 - i;
                 const double sx = x + shiftX;
-                const int ix = std::clamp(static_cast<int>(sx), 0, w - 1);
-                const double fx = sx - static_cast<int>(sx);
+                const int tx = truncateToInt(sx);
+                const int ix = std::clamp(tx, 0, w - 1);
+                const double fx = sx - tx;
                 const int ix1 = std::min(ix + 1, w - 1);
                 const double w00 = (1 - fx) * (1 - fy);
                 const double w10 = fx * (1 - fy);
