@@ -182,8 +182,9 @@ Rgb colourOf(const BlendTerms<Max>& t, int mode, double topAlpha, const Rgb& top
     case BlendDifference:
         return perChannel(sc, gc, [](double sv, double gv) { return std::fabs(sv - gv); });
     case BlendExclusion:
-        return perChannel(sc, gc,
-                          [](double sv, double gv) { return sv * (1 - gv * k) + gv * (1 - sv * k); });
+        return perChannel(sc, gc, [](double sv, double gv) {
+            return sv * (1 - gv * k) + gv * (1 - sv * k);
+        });
     case BlendLighten:
         return perChannel(sc, gc, [](double sv, double gv) { return std::max(sv, gv); });
     case BlendDarken:
