@@ -143,12 +143,14 @@ public:
             *err = PF_Err_BAD_CALLBACK_PARAM;
             return nullptr;
         }
-        PF_ParamDef copy{};
+        // The host knows a check-out by the definition's address: check out in place.
+        PF_ParamDef& copy = copies_.emplace_back();
         *err = in_->inter.checkout_param(in_->effect_ref, index, time, timeStep, timeScale, &copy);
-        if (*err != PF_Err_NONE)
+        if (*err != PF_Err_NONE) {
+            copies_.pop_back();
             return nullptr;
-        copies_.push_back(copy);
-        return &copies_.back().u.ld;
+        }
+        return &copy.u.ld;
     }
 
 private:

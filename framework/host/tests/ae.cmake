@@ -9,6 +9,14 @@ quorvane_test(quorvane_ae_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/AeServicesTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/AeAdaptorTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AeRenderEntryTest.cpp
   LIBS quorvane_ae quorvane_hostsim)
 # The test effect's labels are GBK bytes, as in a plug-in.
 quorvane_gbk_texts(quorvane_ae_tests)
+
+quorvane_test(quorvane_ae_plugin_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/AePluginTest.cpp
+  LIBS quorvane_ae quorvane_hostsim)
+target_compile_definitions(quorvane_ae_plugin_tests PRIVATE
+  AE_TEST_PLUGIN="$<TARGET_FILE:ae_test_plugin>")
+add_dependencies(quorvane_ae_plugin_tests ae_test_plugin)
