@@ -1,6 +1,8 @@
 // The adaptor's commands and host operations, driven through the host simulation.
 
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -15,7 +17,6 @@
 namespace quorvane::aetest {
 namespace {
 
-using hostsim::FrameRequest;
 using hostsim::HostConfig;
 using hostsim::HostImage;
 using hostsim::HostSimulation;
@@ -192,6 +193,55 @@ TEST_F(AeAdaptor, AboutTextThroughTheHostsSprintf)
     EXPECT_EQ(sim.counters().sprintfCalls, 1);
 }
 
+TEST_F(AeAdaptor, AboutTextWithoutABugFixNumber)
+{
+    struct Host {
+        static A_long print(char* buffer, const char* format, ...)
+        {
+            va_list arguments;
+            va_start(arguments, format);
+            const int written = std::vsprintf(buffer, format, arguments);
+            va_end(arguments);
+            return written;
+        }
+    };
+    TestEffectAEHost effect("QV Test", "Quorvane", "Tests.\n", 3, 4, 0);
+    PF_UtilCallbacks utils{};
+    utils.ansi.sprintf = Host::print;
+    PF_InData in{};
+    in.utils = &utils;
+    PF_OutData out{};
+    ASSERT_EQ(effect.command(PF_Cmd_ABOUT, &in, &out, nullptr, nullptr, nullptr), PF_Err_NONE);
+    EXPECT_STREQ(out.return_msg, "QV Test  v3.4\rTests.\n");
+}
+
+TEST_F(AeAdaptor, PerCommandObjectsAreFreshAndThePersistentOneStays)
+{
+    auto sim = setUpHost();
+    EXPECT_EQ(TestEffectProbe::constructed, 3);
+    ASSERT_EQ(sim->updateParamsUI(), PF_Err_NONE);
+    EXPECT_EQ(TestEffectProbe::constructed, 4);
+
+    TestEffectProbe::reset();
+    HostSimulation persistent(&persistentEntryPoint<TestEffectAEHost, Deliverable::Spokewash>);
+    ASSERT_EQ(persistent.setUp(), PF_Err_NONE);
+    TestFrame frame(4, 4);
+    std::vector<double> amounts;
+    TestEffectProbe::layerInputs = 0;
+    TestEffectProbe::onRender = [&](TestEffectAEHost& e, const TestEffectProbe::Render&) {
+        amounts.push_back(e.amount.value());
+        return e.noError();
+    };
+    persistent.setFloat(kAmountIndex, 1.5);
+    ASSERT_EQ(persistent.renderFrame(frame.request), PF_Err_NONE);
+    persistent.setFloat(kAmountIndex, 2.5);
+    ASSERT_EQ(persistent.renderFrame(frame.request), PF_Err_NONE);
+    EXPECT_EQ(amounts, (std::vector<double>{1.5, 2.5}));
+    EXPECT_EQ(TestEffectProbe::constructed, 1);
+    EXPECT_EQ(persistent.registrations().size(), 14u);
+    expectNothingOutstanding(persistent);
+}
+
 TEST_F(AeAdaptor, GlobalSetUpFlagsByHostVersion)
 {
     struct Case {
@@ -293,19 +343,6 @@ void setValues(HostSimulation& sim, std::optional<A_long> frame, double base)
 
 class AeReading : public AeFixture {
 protected:
-    struct Frame {
-        HostImage source{8, 4, 8};
-        HostImage output{8, 4, 8};
-        FrameRequest request;
-        Frame(hostsim::RenderPath path)
-        {
-            request.source = source.view();
-            request.output = output.view();
-            request.frame = 2;
-            request.path = path;
-        }
-    };
-
     // Renders one frame and returns what the effect read then, now and at frame 5.
     void renderAndRead(HostSimulation& sim, hostsim::RenderPath path, Readings* now,
                        Readings* atFive)
@@ -316,7 +353,7 @@ protected:
             *atFive = readAt(e, 5);
             return e.noError();
         };
-        Frame frame(path);
+        TestFrame frame(8, 4, 8, 8, path);
         ASSERT_EQ(sim.renderFrame(frame.request), PF_Err_NONE);
         ASSERT_EQ(TestEffectProbe::renders.size(), 1u);
     }
@@ -375,7 +412,7 @@ TEST_F(AeReading, ARefusedCheckOutGivesTheDefaultNotTheCurrentValue)
         return e.noError();
     };
     // The legacy render reads from the host's array, so only valueAt checks out.
-    Frame frame(hostsim::RenderPath::Legacy);
+    TestFrame frame(8, 4, 8, 8, hostsim::RenderPath::Legacy);
     ASSERT_EQ(sim->renderFrame(frame.request), PF_Err_NONE);
     EXPECT_EQ(atFive.amount, 12.5);
     EXPECT_EQ(atFive.unbounded, 0.1);
@@ -405,7 +442,7 @@ TEST_F(AeReading, WithoutTheColourSuiteColoursFallBackAndTheCommandFails)
         e.tint.value(&r, &g, &b);
         return e.noError();
     };
-    Frame frame(hostsim::RenderPath::Smart);
+    TestFrame frame(8, 4);
     EXPECT_EQ(sim->renderFrame(frame.request), PF_Err_BAD_CALLBACK_PARAM);
     EXPECT_EQ(r, 26 / 255.0);   // round(0.1 x 255) as the host stores it
     expectNothingOutstanding(*sim);
@@ -462,18 +499,16 @@ TEST_F(AeAdaptor, EnablingWithoutTheSuiteFailsWith516)
 TEST_F(AeAdaptor, LayerIsConnectedOnlyAfter300MillisecondsAndFromVersion12Point5)
 {
     auto connected = [&](HostSimulation& sim, bool withLayer) {
-        HostImage source(4, 4, 8), output(4, 4, 8), layer(2, 2, 8);
-        FrameRequest request;
-        request.source = source.view();
-        request.output = output.view();
+        TestFrame frame(4, 4);
+        HostImage layer(2, 2, 8);
         if (withLayer)
-            request.layers[kLayerIndex] = layer.view();
+            frame.request.layers[kLayerIndex] = layer.view();
         bool answer = false;
         TestEffectProbe::onRender = [&](TestEffectAEHost& e, const TestEffectProbe::Render&) {
             answer = e.layer.isConnected();
             return e.noError();
         };
-        EXPECT_EQ(sim.renderFrame(request), PF_Err_NONE);
+        EXPECT_EQ(sim.renderFrame(frame.request), PF_Err_NONE);
         return answer;
     };
     auto sim = setUpHost();
@@ -555,11 +590,8 @@ TEST_F(AeAdaptor, ProgressRefusalReachesOtherThreadsAs517)
         hostCalls = sim->counters().progressCalls - before;
         return e.noError();
     };
-    HostImage source(4, 4, 8), output(4, 4, 8);
-    FrameRequest request;
-    request.source = source.view();
-    request.output = output.view();
-    ASSERT_EQ(sim->renderFrame(request), PF_Err_NONE);
+    TestFrame frame(4, 4);
+    ASSERT_EQ(sim->renderFrame(frame.request), PF_Err_NONE);
     EXPECT_EQ(answers, (std::vector<int>{0, 517, 517, 517}));
     EXPECT_EQ(hostCalls, 1);
 }
@@ -592,11 +624,8 @@ TEST_F(AeAdaptor, IterateRunsEveryIndexOnceOnTheHostsThreadsOrThePool)
             }
             return e.noError();
         };
-        HostImage source(4, 4, 8), output(4, 4, 8);
-        FrameRequest request;
-        request.source = source.view();
-        request.output = output.view();
-        ASSERT_EQ(sim->renderFrame(request), PF_Err_NONE);
+        TestFrame frame(4, 4);
+        ASSERT_EQ(sim->renderFrame(frame.request), PF_Err_NONE);
     }
 }
 
@@ -688,20 +717,17 @@ TEST_F(AeAdaptor, EveryBlockComesBackAndAFailedAllocationLeavesTheOutputAlone)
         std::memset(r.output.data, 0, static_cast<std::size_t>(r.output.rowBytes) * r.output.height);
         return e.noError();
     };
-    HostImage source(4, 4, 8), output(4, 4, 8);
-    FrameRequest request;
-    request.source = source.view();
-    request.output = output.view();
-    output.fill(255, 1, 2, 3);
-    ASSERT_EQ(sim->renderFrame(request), PF_Err_NONE);
-    EXPECT_EQ(output.channel(0, 0, 0), 0);
+    TestFrame frame(4, 4);
+    frame.output.fill(255, 1, 2, 3);
+    ASSERT_EQ(sim->renderFrame(frame.request), PF_Err_NONE);
+    EXPECT_EQ(frame.output.channel(0, 0, 0), 0);
     for (long k : {1, 2}) {
-        output.fill(255, 1, 2, 3);
+        frame.output.fill(255, 1, 2, 3);
         sim->failAllocation(k);
-        EXPECT_EQ(sim->renderFrame(request), PF_Err_OUT_OF_MEMORY);
+        EXPECT_EQ(sim->renderFrame(frame.request), PF_Err_OUT_OF_MEMORY);
         const double untouched[] = {255, 1, 2, 3};
         for (int c = 0; c < 4; ++c)
-            EXPECT_EQ(output.channel(3, 3, c), untouched[c]);
+            EXPECT_EQ(frame.output.channel(3, 3, c), untouched[c]);
     }
     EXPECT_GE(sim->counters().handlesAllocated, 3);
     expectNothingOutstanding(*sim);

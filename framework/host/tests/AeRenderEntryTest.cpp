@@ -33,19 +33,6 @@ Rect grown(const Rect& r) { return grownRect(r, 10); }
 
 class AeRenderEntry : public AeFixture {
 protected:
-    // A source and an output of the given size and depth.
-    struct Images {
-        HostImage source;
-        HostImage output;
-        FrameRequest request;
-        Images(int width, int height, int depth = 8, int outputDepth = 0)
-            : source(width, height, depth), output(width, height, outputDepth ? outputDepth : depth)
-        {
-            request.source = source.view();
-            request.output = output.view();
-        }
-    };
-
     static std::vector<A_long> checkoutIds(const HostSimulation& sim)
     {
         std::vector<A_long> ids;
@@ -59,7 +46,7 @@ TEST_F(AeRenderEntry, WithoutLayersOrOverrideTheSourceIsCheckedOutOnceForTheRequ
 {
     auto sim = setUpHost();
     TestEffectProbe::layerInputs = 0;
-    Images images(100, 60);
+    TestFrame images(100, 60);
     const PF_LRect request{10, 5, 70, 50};
     images.request.outputRequest = request;
     ASSERT_EQ(sim->smartPreRender(images.request), PF_Err_NONE);
@@ -80,7 +67,7 @@ TEST_F(AeRenderEntry, ARequestPartlyOutsideTheLayerGivesThePartInside)
 {
     auto sim = setUpHost();
     TestEffectProbe::layerInputs = 0;
-    Images images(100, 60);
+    TestFrame images(100, 60);
     images.request.outputRequest = PF_LRect{-20, -10, 50, 80};
     ASSERT_EQ(sim->smartPreRender(images.request), PF_Err_NONE);
     EXPECT_EQ(sim->preRenderOutput().result_rect, (PF_LRect{0, 0, 50, 60}));
@@ -100,7 +87,7 @@ TEST_F(AeRenderEntry, ASourceAnsweringTheCandidateIsProbedThenCheckedOutWhole)
             *needed = candidate;
         }
     };
-    Images images(100, 60);
+    TestFrame images(100, 60);
     const PF_LRect request{10, 5, 70, 50};
     images.request.outputRequest = request;
     ASSERT_EQ(sim->smartPreRender(images.request), PF_Err_NONE);
@@ -123,7 +110,7 @@ TEST_F(AeRenderEntry, AWiderResultSetsTheExtraPixelsFlagAndStaysInsideTheLayer)
         if (name == "Output")
             *needed = grown(*needed);
     };
-    Images images(100, 60);
+    TestFrame images(100, 60);
     images.request.outputRequest = PF_LRect{10, 5, 70, 50};
     ASSERT_EQ(sim->smartPreRender(images.request), PF_Err_NONE);
     EXPECT_NE(sim->preRenderOutput().flags & PF_RenderOutputFlag_RETURNS_EXTRA_PIXELS, 0);
@@ -145,7 +132,7 @@ TEST_F(AeRenderEntry, ASmallerLayerIsCentredAndCheckedOutForWhatLiesUnderTheRequ
             layerScales.push_back(scale);
         }
     };
-    Images images(200, 100);
+    TestFrame images(200, 100);
     HostImage layer(100, 50, 8);
     layer.fill(255, 10, 20, 30);
     images.request.layers[kLayerIndex] = layer.view();
@@ -177,7 +164,7 @@ TEST_F(AeRenderEntry, ASmallerLayerIsCentredAndCheckedOutForWhatLiesUnderTheRequ
 TEST_F(AeRenderEntry, AnUnselectedLayerArrivesAsAnEntryWithoutPixels)
 {
     auto sim = setUpHost();
-    Images images(40, 30, 32);
+    TestFrame images(40, 30, 32);
     ASSERT_EQ(sim->renderFrame(images.request), PF_Err_NONE);
     ASSERT_EQ(TestEffectProbe::renders.size(), 1u);
     const TestEffectProbe::Render& render = TestEffectProbe::renders[0];
@@ -198,7 +185,7 @@ TEST_F(AeRenderEntry, SourceAndOutputDescriptorsCarryTheHostsScale)
 {
     auto sim = setUpHost();
     TestEffectProbe::layerInputs = 0;
-    Images images(50, 30, 16);
+    TestFrame images(50, 30, 16);
     images.request.downsampleX = {1, 2};
     images.request.downsampleY = {1, 3};
     images.request.pixelAspect = {10, 11};
@@ -233,7 +220,7 @@ TEST_F(AeRenderEntry, LegacyRenderPicks16BitsWhenEitherWorldIsDeepAndCentresLaye
         TestEffectProbe::reset();
         TestEffectProbe::layerInputs = 1;
         auto sim = setUpHost();
-        Images images(200, 100, c.sourceDepth, c.outputDepth);
+        TestFrame images(200, 100, c.sourceDepth, c.outputDepth);
         images.request.path = RenderPath::Legacy;
         HostImage layer(100, 50, 8);
         images.request.layers[kLayerIndex] = layer.view();
@@ -250,10 +237,30 @@ TEST_F(AeRenderEntry, LegacyRenderPicks16BitsWhenEitherWorldIsDeepAndCentresLaye
     }
 }
 
+TEST_F(AeRenderEntry, LegacyRenderChecksTheSourceOutAtTheEffectsInputFrame)
+{
+    auto sim = setUpHost();
+    TestEffectProbe::layerInputs = 0;
+    TestEffectProbe::inputFrame = 3;
+    TestFrame images(12, 6, 8, 8, RenderPath::Legacy);
+    images.request.frame = 1;
+    ASSERT_EQ(sim->renderFrame(images.request), PF_Err_NONE);
+    ASSERT_EQ(sim->paramCheckouts().size(), 1u);
+    EXPECT_EQ(sim->paramCheckouts()[0].index, 0);
+    EXPECT_EQ(sim->paramCheckouts()[0].whatTime, 3 * sim->config().timeStep);
+    ASSERT_EQ(TestEffectProbe::renders.size(), 1u);
+    EXPECT_EQ(TestEffectProbe::renders[0].source.width, 12);
+    expectNothingOutstanding(*sim);
+
+    sim->refuseParamCheckout(0, 77);
+    EXPECT_EQ(sim->renderFrame(images.request), 77);
+    expectNothingOutstanding(*sim);
+}
+
 TEST_F(AeRenderEntry, PreRenderDataIsReleasedWhenTheSmartRenderNeverComes)
 {
     auto sim = setUpHost();
-    Images images(20, 10);
+    TestFrame images(20, 10);
     ASSERT_EQ(sim->smartPreRender(images.request), PF_Err_NONE);
     EXPECT_NE(sim->preRenderOutput().pre_render_data, nullptr);
     EXPECT_NE(sim->preRenderOutput().delete_pre_render_data_func, nullptr);
@@ -278,13 +285,10 @@ TEST_P(AeRenderFailures, TheHostsCodeComesBackAndEverythingIsCheckedIn)
 {
     const Failure& failure = GetParam();
     auto sim = setUpHost();
-    HostImage source(20, 10, 8), output(20, 10, 8), layer(8, 6, 8);
-    output.fill(1, 2, 3, 4);
-    FrameRequest request;
-    request.source = source.view();
-    request.output = output.view();
-    request.path = failure.path;
-    request.layers[kLayerIndex] = layer.view();
+    TestFrame frame(20, 10, 8, 8, failure.path);
+    HostImage layer(8, 6, 8);
+    frame.output.fill(1, 2, 3, 4);
+    frame.request.layers[kLayerIndex] = layer.view();
     TestEffectProbe::onRender = [](TestEffectAEHost& e, const TestEffectProbe::Render&) {
         double r, g, b;
         e.tint.value(&r, &g, &b);
@@ -292,10 +296,10 @@ TEST_P(AeRenderFailures, TheHostsCodeComesBackAndEverythingIsCheckedIn)
         return e.noError();
     };
     failure.inject(*sim);
-    EXPECT_EQ(sim->renderFrame(request), failure.expected);
+    EXPECT_EQ(sim->renderFrame(frame.request), failure.expected);
     if (failure.expected != PF_Err_NONE) {
         EXPECT_TRUE(TestEffectProbe::renders.empty());
-        EXPECT_EQ(output.channel(0, 0, 0), 1);
+        EXPECT_EQ(frame.output.channel(0, 0, 0), 1);
     }
     expectNothingOutstanding(*sim);
 }

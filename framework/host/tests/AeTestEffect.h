@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/ae/AfterEffectsHost.h"
@@ -114,6 +115,8 @@ struct TestEffectProbe {
     static inline InputRectHook onInputRect;
     static inline Hook onUpdateUI;
     static inline int layerInputs = 2;   // how many of the two layer controls are inputs
+    static inline int constructed = 0;   // effect objects built
+    static inline double inputFrame = -1;   // >= 0: the frame the effect asks its source at
 
     static void reset()
     {
@@ -123,13 +126,20 @@ struct TestEffectProbe {
         onInputRect = nullptr;
         onUpdateUI = nullptr;
         layerInputs = 2;
+        constructed = 0;
+        inputFrame = -1;
     }
 };
 
 template <class Host>
 class TestEffectHost : public Host, public TestEffectParameters {
 public:
-    using Host::Host;
+    template <class... Arguments>
+    explicit TestEffectHost(Arguments&&... arguments)
+        : Host(std::forward<Arguments>(arguments)...)
+    {
+        ++TestEffectProbe::constructed;
+    }
 
     xParameterList* parameters() override { return this; }
     void updateParameterUI() override
@@ -143,6 +153,11 @@ public:
     {
         if (TestEffectProbe::onInputRect)
             TestEffectProbe::onInputRect(name, needed, candidate, inputScale);
+    }
+    double inputFrame(std::string name) override
+    {
+        return TestEffectProbe::inputFrame >= 0 ? TestEffectProbe::inputFrame
+                                                : Host::inputFrame(name);
     }
     int layerInput(int i, std::string* name) override
     {

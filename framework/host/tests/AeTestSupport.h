@@ -14,6 +14,22 @@
 
 namespace quorvane::aetest {
 
+// A source and an output (of the source's size) and the request that renders them.
+struct TestFrame {
+    hostsim::HostImage source;
+    hostsim::HostImage output;
+    hostsim::FrameRequest request;
+
+    TestFrame(int width, int height, int depth = 8, int outputDepth = 0,
+              hostsim::RenderPath path = hostsim::RenderPath::Smart)
+        : source(width, height, depth), output(width, height, outputDepth ? outputDepth : depth)
+    {
+        request.source = source.view();
+        request.output = output.view();
+        request.path = path;
+    }
+};
+
 inline PF_EntryPointFunc testEntryPoint()
 {
     return &perCommandEntryPoint<TestEffectAEHost, Deliverable::Glow>;
