@@ -204,6 +204,8 @@ void HostSimulation::Impl::beginFrame(const FrameRequest& request)
     settings.downsampleX = request.downsampleX;
     settings.downsampleY = request.downsampleY;
     settings.pixelAspect = request.pixelAspect;
+    // The frame's images are the frame's only: later commands see the earlier ones again.
+    savedSource = source;
     source = request.source;
     savedLayers.clear();
     for (const auto& [index, image] : request.layers) {
@@ -235,6 +237,7 @@ void HostSimulation::Impl::endFrame()
     }
     preRenderDataPending = false;
     preRenderOutput.pre_render_data = nullptr;
+    source = savedSource;
     for (const auto& [index, image] : savedLayers)
         params[static_cast<std::size_t>(index)].layer = image;
     savedLayers.clear();

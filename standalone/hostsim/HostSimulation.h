@@ -182,6 +182,8 @@ public:
     // On success the output holds the layer rectangle [0, W) x [0, H) of the result
     // (transparent where the plug-in produced nothing); on failure the output is left as the
     // plug-in left it (untouched unless the plug-in wrote into it directly).
+    // The request's images and frame settings replace the stored ones for the frame; the
+    // source and layer images set before are restored afterwards (the settings stay).
     // Throws std::invalid_argument when the images do not fit together (sizes, depths, 32-bit
     // on the legacy path, a layer at a non-layer index).
     PF_Err renderFrame(const FrameRequest& request);

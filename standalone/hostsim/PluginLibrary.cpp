@@ -98,7 +98,10 @@ std::vector<ControlDescription> parseControlDescriptions(const std::string& text
         if (code != std::errc() || end != last)
             continue;
         description.shortName = fields[1];
-        description.extra.assign(fields.begin() + 2, fields.end());
+        if (fields.size() > 2)
+            description.key = fields[2];
+        if (fields.size() > 3)
+            description.extra.assign(fields.begin() + 3, fields.end());
         result.push_back(std::move(description));
     }
     return result;

@@ -9,11 +9,13 @@
 
 namespace quorvane::hostsim {
 
-// One line of a plug-in's control description: the control's id and its short ASCII name
-// (further tab-separated fields, if a plug-in writes any, are kept in `extra`).
+// One line of a plug-in's control description "id<TAB>shortName[<TAB>key]": the control's id,
+// its short ASCII name and, when the plug-in gives it, its key (GBK bytes as the plug-in holds
+// them). Further tab-separated fields are kept in `extra`.
 struct ControlDescription {
     A_long id = 0;
     std::string shortName;
+    std::string key;
     std::vector<std::string> extra;
 };
 
@@ -34,8 +36,8 @@ public:
 
     // True when the library exports QuorvaneDescribeControls.
     bool describesControls() const { return describe_ != nullptr; }
-    // The plug-in's control descriptions in its order; empty without the export. Lines that
-    // are not "id<TAB>name" with a decimal id and a non-empty name are skipped.
+    // The plug-in's control descriptions in its order; empty without the export. Lines without
+    // a decimal id and a non-empty short name are skipped.
     std::vector<ControlDescription> describeControls() const;
 
 private:
@@ -46,7 +48,7 @@ private:
     QuorvaneDescribeControlsFunc describe_ = nullptr;
 };
 
-// Parses a control description text ("id\tshortName\n" lines) as describeControls does.
+// Parses a control description text (one line per control) as describeControls does.
 std::vector<ControlDescription> parseControlDescriptions(const std::string& text);
 
 } // namespace quorvane::hostsim

@@ -126,6 +126,7 @@ struct HostSimulation::Impl {
     // The frame in progress.
     FrameRequest frame;
     std::map<int, ImageView> savedLayers;
+    ImageView savedSource;
     bool frameOpen = false;
     PF_PreRenderInput preRenderInput{};
     PF_PreRenderOutput preRenderOutput{};

@@ -105,7 +105,7 @@ FAKE_EXPORT int NotAnEntryPoint()
 #ifdef FAKE_DESCRIBE
 FAKE_EXPORT int QuorvaneDescribeControls(char* buffer, int size)
 {
-    static const char text[] = "7\tstrength\n9\tcentre\n";
+    static const char text[] = "7\tstrength\t\xC7\xBF\xB6\xC8\n9\tcentre\n";
     const int length = static_cast<int>(sizeof text) - 1;
     if (buffer && size > 0)
         std::snprintf(buffer, static_cast<std::size_t>(size), "%s", text);

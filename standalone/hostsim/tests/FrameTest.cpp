@@ -363,8 +363,9 @@ TEST_F(Frames, LegacyRenderHandsOverLayerAndOutputWorlds)
     EXPECT_EQ(gScript.legacyLayer.data, map.view().data);
     EXPECT_EQ(gScript.legacyLayer.width, 2);
     EXPECT_EQ(host.commandLog().back().paramsOutstanding, 0);
-    // The frame's layer is the frame's only.
+    // The frame's images are the frame's only.
     EXPECT_EQ(host.parameterAt(kMap).u.ld.data, nullptr);
+    EXPECT_EQ(host.parameterAt(0).u.ld.data, nullptr);
 }
 
 TEST_F(Frames, ImagesThatDoNotFitAreRejected)

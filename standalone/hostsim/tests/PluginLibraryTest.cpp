@@ -37,8 +37,10 @@ TEST(PluginLibrary, ReadsControlDescriptionsWhenExported)
     ASSERT_EQ(controls.size(), 2u);
     EXPECT_EQ(controls[0].id, 7);
     EXPECT_EQ(controls[0].shortName, "strength");
+    EXPECT_EQ(controls[0].key, "\xC7\xBF\xB6\xC8");
     EXPECT_EQ(controls[1].id, 9);
     EXPECT_EQ(controls[1].shortName, "centre");
+    EXPECT_EQ(controls[1].key, "");
 
     const auto bare = PluginLibrary::load(FAKE_PLUGIN_BARE, error);
     ASSERT_TRUE(bare) << error;
@@ -54,12 +56,13 @@ TEST(PluginLibrary, ParsingSkipsMalformedLinesAndKeepsExtraFields)
         "2\t\n"
         "3\n"
         "12abc\tbad\n"
-        "-4\tnegative\textra field\n");
+        "-4\tnegative\tkey\textra field\n");
     ASSERT_EQ(controls.size(), 2u);
     EXPECT_EQ(controls[0].id, 1);
     EXPECT_EQ(controls[0].shortName, "radius");
     EXPECT_EQ(controls[1].id, -4);
     EXPECT_EQ(controls[1].shortName, "negative");
+    EXPECT_EQ(controls[1].key, "key");
     ASSERT_EQ(controls[1].extra.size(), 1u);
     EXPECT_EQ(controls[1].extra[0], "extra field");
 }
