@@ -67,16 +67,22 @@ void fillLinearTable(float* table, LinearCurve curve, bool gamma)
     }
 }
 
-// Looks a channel value up; values outside the table's range (and NaN) take its end entries.
+// Table position of a channel value; values outside the table's range (and NaN) take its ends.
 template <int Max>
-inline double lookupLinear(const float* table, double value)
+inline int linearTableIndex(double value)
 {
     const double position = value * linearTableIndexFactor<Max>();
     if (!(position > 0))
-        return table[0];
+        return 0;
     if (position >= kLinearTableSize - 1)
-        return table[kLinearTableSize - 1];
-    return table[static_cast<int>(position)];
+        return kLinearTableSize - 1;
+    return static_cast<int>(position);
+}
+
+template <int Max>
+inline double lookupLinear(const float* table, double value)
+{
+    return table[linearTableIndex<Max>(value)];
 }
 
 // One curve applied to stored values: the table when there is one, else the formula when gamma

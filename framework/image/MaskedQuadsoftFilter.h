@@ -83,21 +83,32 @@ private:
         return c;
     }
 
-    void addCorner(std::int64_t x, std::int64_t y, double weight, double sum[4], double& total) const;
-    void addStrip(const SummedAreaTable& table, std::int64_t a, std::int64_t b, std::int64_t c,
-                  std::int64_t d, double weight, double sum[4], double& total) const;
+    // The weighted sums of a rectangle, their total weight, and whether any sample in it with a
+    // weight above 0 is nonzero.
+    struct Mean {
+        double sum[4] = {0, 0, 0, 0};
+        double total = 0;
+        bool nonzero = false;
+    };
+
+    static bool isNonzero(const Channels& c) { return c.a != 0 || c.r != 0 || c.g != 0 || c.b != 0; }
+
+    void addCorner(std::int64_t x, std::int64_t y, double weight, Mean& mean) const;
+    void addStrip(std::int64_t a, std::int64_t b, std::int64_t c, std::int64_t d, double weight,
+                  Mean& mean) const;
     void storeMean(Pixel& out, const double sum[4]) const;
-    void outputPixel(const SummedAreaTable& table, int x, int y, Pixel& out) const;
+    void outputPixel(int x, int y, Pixel& out) const;
 
     int width_ = 0;
     int height_ = 0;
     int modeX_ = EdgeClamp;
     int modeY_ = EdgeClamp;
+    const SummedAreaTable* table_ = nullptr;
+    const NonzeroCountTable* nonzero_ = nullptr;
 };
 
 template <class Array>
-void MaskedQuadsoftFilter<Array>::addCorner(std::int64_t x, std::int64_t y, double weight,
-                                             double sum[4], double& total) const
+void MaskedQuadsoftFilter<Array>::addCorner(std::int64_t x, std::int64_t y, double weight, Mean& mean) const
 {
     if (!(weight > 0))
         return;
@@ -106,26 +117,26 @@ void MaskedQuadsoftFilter<Array>::addCorner(std::int64_t x, std::int64_t y, doub
     resolveEdgeIndex(modeX_, width_, column);
     resolveEdgeIndex(modeY_, height_, row);
     const Channels c = sample(column, row);
-    sum[0] += weight * c.a;
-    sum[1] += weight * c.r;
-    sum[2] += weight * c.g;
-    sum[3] += weight * c.b;
-    total += weight;
+    mean.sum[0] += weight * c.a;
+    mean.sum[1] += weight * c.r;
+    mean.sum[2] += weight * c.g;
+    mean.sum[3] += weight * c.b;
+    mean.total += weight;
+    mean.nonzero = mean.nonzero || isNonzero(c);
 }
 
 template <class Array>
-void MaskedQuadsoftFilter<Array>::addStrip(const SummedAreaTable& table, std::int64_t a,
-                                            std::int64_t b, std::int64_t c, std::int64_t d,
-                                            double weight, double sum[4], double& total) const
+void MaskedQuadsoftFilter<Array>::addStrip(std::int64_t a, std::int64_t b, std::int64_t c,
+                                            std::int64_t d, double weight, Mean& mean) const
 {
     if (!(weight > 0))
         return;
-    const BlockSum block = edgeBlockSum(table, a, b, c, d, modeX_, modeY_);
-    if (block.count == 0)
+    const BlockRuns runs = blockRuns(width_, height_, a, b, c, d, modeX_, modeY_);
+    if (runs.count == 0)
         return;
-    for (int i = 0; i < 4; ++i)
-        sum[i] += weight * block.sum[i];
-    total += block.count * weight;
+    addBlockSum(*table_, runs, weight, mean.sum);
+    mean.total += runs.count * weight;
+    mean.nonzero = mean.nonzero || holdsNonzero(*nonzero_, runs);
 }
 
 // Channels above MAX become MAX; encoded; back to straight colour when the destination is;
@@ -154,9 +165,10 @@ void MaskedQuadsoftFilter<Array>::storeMean(Pixel& out, const double sum[4]) con
     out.blue() = toChannel<Channel>(c.b);
 }
 
+// A rectangle holding no nonzero sample is stored as 0: its sums would be 0 but for the
+// rounding of the float table.
 template <class Array>
-void MaskedQuadsoftFilter<Array>::outputPixel(const SummedAreaTable& table, int x, int y,
-                                               Pixel& out) const
+void MaskedQuadsoftFilter<Array>::outputPixel(int x, int y, Pixel& out) const
 {
     const int mx = x + mapOffsetX;
     const int my = y + mapOffsetY;
@@ -165,21 +177,24 @@ void MaskedQuadsoftFilter<Array>::outputPixel(const SummedAreaTable& table, int 
     const Span sx = span(x, limitPixelRadius(dist * radiusX));
     const Span sy = span(y, limitPixelRadius(dist * radiusY));
 
-    double sum[4] = {0, 0, 0, 0};
-    double total = 0;
-    addStrip(table, sx.first, sx.last, sy.first, sy.last, 1.0, sum, total);
-    addStrip(table, sx.first - 1, sx.first, sy.first, sy.last, sx.low, sum, total);
-    addStrip(table, sx.last, sx.last + 1, sy.first, sy.last, sx.high, sum, total);
-    addStrip(table, sx.first, sx.last, sy.first - 1, sy.first, sy.low, sum, total);
-    addStrip(table, sx.first, sx.last, sy.last, sy.last + 1, sy.high, sum, total);
-    addCorner(sx.first, sy.first, sx.low * sy.low, sum, total);
-    addCorner(sx.last + 1, sy.first, sx.high * sy.low, sum, total);
-    addCorner(sx.first, sy.last + 1, sx.low * sy.high, sum, total);
-    addCorner(sx.last + 1, sy.last + 1, sx.high * sy.high, sum, total);
-    if (total != 0)
-        for (double& channel : sum)
-            channel /= total;
-    storeMean(out, sum);
+    Mean mean;
+    addStrip(sx.first, sx.last, sy.first, sy.last, 1.0, mean);
+    addStrip(sx.first - 1, sx.first, sy.first, sy.last, sx.low, mean);
+    addStrip(sx.last, sx.last + 1, sy.first, sy.last, sx.high, mean);
+    addStrip(sx.first, sx.last, sy.first - 1, sy.first, sy.low, mean);
+    addStrip(sx.first, sx.last, sy.last, sy.last + 1, sy.high, mean);
+    addCorner(sx.first, sy.first, sx.low * sy.low, mean);
+    addCorner(sx.last + 1, sy.first, sx.high * sy.low, mean);
+    addCorner(sx.first, sy.last + 1, sx.low * sy.high, mean);
+    addCorner(sx.last + 1, sy.last + 1, sx.high * sy.high, mean);
+    if (!mean.nonzero) {
+        out.alpha() = out.red() = out.green() = out.blue() = 0;
+        return;
+    }
+    if (mean.total != 0)
+        for (double& channel : mean.sum)
+            channel /= mean.total;
+    storeMean(out, mean.sum);
 }
 
 template <class Array>
@@ -200,7 +215,13 @@ int MaskedQuadsoftFilter<Array>::run(int pass, int passCount)
     HostBuffer<float> cells(host, static_cast<std::size_t>(w) * h * 4);
     if (!cells)
         return host->outOfMemoryError();
+    HostBuffer<std::int32_t> counts(host, static_cast<std::size_t>(w) * h);
+    if (!counts)
+        return host->outOfMemoryError();
     SummedAreaTable table(cells.get(), w, h);
+    NonzeroCountTable nonzero(counts.get(), w, h);
+    table_ = &table;
+    nonzero_ = &nonzero;
     const int total = 2 * h * passCount;
     for (int y = 0; y < h; ++y) {
         table.buildRow(y, [&](int x, double sum[4]) {
@@ -209,7 +230,8 @@ int MaskedQuadsoftFilter<Array>::run(int pass, int passCount)
             sum[1] += c.r;
             sum[2] += c.g;
             sum[3] += c.b;
-        });
+            return isNonzero(c);
+        }, &nonzero);
         result = host->progress(2 * h * pass + y, total, 0);
         if (result != host->noError())
             return result;
@@ -217,7 +239,7 @@ int MaskedQuadsoftFilter<Array>::run(int pass, int passCount)
     for (int y = 0; y < h; ++y) {
         Pixel* out = destination.row(y);
         for (int x = 0; x < w; ++x)
-            outputPixel(table, x, y, out[x]);
+            outputPixel(x, y, out[x]);
         result = host->progress((2 * pass + 1) * h + y, total, 0);
         if (result != host->noError())
             return result;

@@ -1,7 +1,13 @@
 #pragma once
 // Rectangular mean filter with fractional width and height, per-axis edge modes and optional
 // averaging in linear light. Running column sums and a sliding row sum make the cost per pixel
-// independent of the radius. Runs on the calling thread.
+// independent of the radius.
+//
+// The work is cut at fixed places, never by thread count: the column sums slide in strips of
+// kStripWidth columns, the rows are written in pairs, kChunkRows rows at a time, the strips of
+// one chunk beside the rows of the chunk before. Every column sum and every row sum follows the
+// same sequence of additions as in one pass over the image, so the result is the same for any
+// number of threads.
 
 #include <algorithm>
 #include <cmath>
@@ -28,6 +34,8 @@ public:
     using Pixel = typename Array::pixel_type;
     using Channel = typename Array::channel_type;
     static constexpr int MAX = Array::MAX;
+    static constexpr int kStripWidth = 256;
+    static constexpr int kChunkRows = 16;
 
     Array source;
     Array destination;
@@ -40,150 +48,323 @@ public:
     bool gamma = false;
 
     // Blurs the area source and destination share. Out of memory returns outOfMemoryError()
-    // before the destination is touched; a refused progress report stops after that row.
+    // before the destination is touched; a refused progress report stops the filter (rows of
+    // the chunk in work may then be written beyond the refused one).
     int run(int pass, int passCount);
 
+    // Band callbacks: the column sums of row 0 for one strip; one step of the pipeline.
+    int setUpStrip(int strip, int count, int threadIndex);
+    int pipelineItem(int item, int count, int threadIndex);
+
 private:
+    // Rows (or columns) −n … n lie in the window, the outer two with weight f.
     struct Window {
-        int n;        // rows (or columns) −n … n count, the outer two with weight f
-        double f;
+        int n = 1;
+        double f = 0;
+        double inner = 1;      // 1 − f
+        std::int64_t outerCounts = 0;   // 1 when the outer two count at all
     };
 
-    // Fetched samples of a few source rows, kept while the sliding column sums need them.
-    class RowCache {
-    public:
-        static constexpr int kSlots = 4;
-        RowCache(double* storage, int width) : storage_(storage), width_(width) {}
-        template <class Fetch>
-        const double* get(int row, const int (&keep)[kSlots], Fetch&& fetch);
-
-    private:
-        double* storage_;
-        int width_;
-        int rows_[kSlots] = {-1, -1, -1, -1};
-    };
-
-    static Window window(double radius)
+    static Window window(double r)
     {
-        const double r = radius + 1;
-        const int n = static_cast<int>(std::floor(r));
-        return {n, r - n};
+        Window w;
+        w.n = static_cast<int>(std::floor(r));
+        w.f = r - w.n;
+        w.inner = 1 - w.f;
+        w.outerCounts = w.f > 0 ? 1 : 0;
+        return w;
     }
 
-    void fetchRow(int row, double* out) const;
-    void storeMean(Pixel& out, const double sum[4], double k) const;
-    void outputRow(int y, const double* columnSums, const int* const (&columns)[4],
-                   const double* columnCounts, double k) const;
+    // Fetched samples (a, r, g, b) of the last rows a strip needed, and whether each is zero.
+    struct StripCache {
+        static constexpr int kSlots = 4;
+        double* samples;             // kSlots × kStripWidth × 4
+        std::uint8_t* nonzero;       // kSlots × kStripWidth
+        int* rows;                   // kSlots
+    };
+
+    struct FetchedRow {
+        const double* samples;
+        const std::uint8_t* nonzero;
+    };
+
+    int stripCount() const { return (width_ + kStripWidth - 1) / kStripWidth; }
+    int stripBegin(int strip) const { return strip * kStripWidth; }
+    int stripEnd(int strip) const { return std::min(width_, (strip + 1) * kStripWidth); }
+    int chunkCount() const { return (height_ + kChunkRows - 1) / kChunkRows; }
+    int rowAt(int position) const
+    {
+        resolveEdgeIndex(modeY_, height_, position);
+        return position;
+    }
+
+    Channels fetch(const Pixel& p) const;
+    void fetchStrip(int row, int strip, double* samples, std::uint8_t* nonzero) const;
+    FetchedRow cachedRow(int strip, int row, const int (&keep)[StripCache::kSlots]) const;
+    void slideStrip(int strip, int y, const double* sums, const std::int64_t* counts,
+                    double* nextSums, std::int64_t* nextCounts) const;
+    [[gnu::always_inline]] void storeMean(Pixel& out, const double sum[4]) const;
+    template <int Rows>
+    void outputRows(const int* rows, const double* const* sums, const std::int64_t* const* counts) const;
+
+    double* chunkSums(int chunk, int k) const
+    {
+        return sums_ + (static_cast<std::size_t>(chunk % 2) * kChunkRows + k) * width_ * 4;
+    }
+    std::int64_t* chunkCounts(int chunk, int k) const
+    {
+        return counts_ + (static_cast<std::size_t>(chunk % 2) * kChunkRows + k) * width_;
+    }
+    StripCache cacheOf(int strip) const
+    {
+        const std::size_t slots = StripCache::kSlots;
+        return {cacheSamples_ + strip * slots * kStripWidth * 4, cacheNonzero_ + strip * slots * kStripWidth,
+                cacheRows_ + strip * slots};
+    }
 
     int width_ = 0;
     int height_ = 0;
     int modeX_ = EdgeClamp;
     int modeY_ = EdgeClamp;
-    Window wx_{1, 0};
-    Window wy_{1, 0};
+    Window wx_;
+    Window wy_;
+    double k_ = 1;
     LinearLightCurve<MAX> decode_;
     LinearLightCurve<MAX> encode_;
+    const double* decodedValues_ = nullptr;   // integer depths: the decoded value of each code
+    const Channel* encodedCodes_ = nullptr;   // integer table form: each encode entry as stored
+    const double* rowCounts_ = nullptr;       // how often row j stands among rows 1 − n … n − 1
+    const double* columnCounts_ = nullptr;    // the same for the columns
+    const int* columns_[4] = {};              // per x: columns x + n + 1, x + n, x − n + 1, x − n
+    double* sums_ = nullptr;                  // two chunks of column sums per row
+    std::int64_t* counts_ = nullptr;          // and of nonzero samples in them
+    double* cacheSamples_ = nullptr;
+    std::uint8_t* cacheNonzero_ = nullptr;
+    int* cacheRows_ = nullptr;
+    int step_ = 0;                            // pipeline step in work
 };
-
-template <class Array, int precise>
-template <class Fetch>
-const double* QuadsoftFilter<Array, precise>::RowCache::get(int row, const int (&keep)[kSlots],
-                                                             Fetch&& fetch)
-{
-    for (int s = 0; s < kSlots; ++s)
-        if (rows_[s] == row)
-            return storage_ + static_cast<std::size_t>(s) * width_ * 4;
-    for (int s = 0; s < kSlots; ++s) {
-        if (rows_[s] < 0 || std::find(std::begin(keep), std::end(keep), rows_[s]) == std::end(keep)) {
-            double* slot = storage_ + static_cast<std::size_t>(s) * width_ * 4;
-            fetch(row, slot);
-            rows_[s] = row;
-            return slot;
-        }
-    }
-    return nullptr;   // unreachable: at most four rows are kept at a time
-}
 
 // Decoded as stored, then premultiplied when the source is straight.
 template <class Array, int precise>
-void QuadsoftFilter<Array, precise>::fetchRow(int row, double* out) const
+Channels QuadsoftFilter<Array, precise>::fetch(const Pixel& p) const
 {
-    const Pixel* pixels = source.row(row);
-    for (int x = 0; x < width_; ++x) {
-        Channels c = readChannels(pixels[x]);
+    Channels c = readChannels(p);
+    if constexpr (Pixel::isInteger) {
+        c.r = decodedValues_[p.red()];
+        c.g = decodedValues_[p.green()];
+        c.b = decodedValues_[p.blue()];
+    } else {
         c.r = decode_(c.r);
         c.g = decode_(c.g);
         c.b = decode_(c.b);
-        if (!source.premultiplied)
-            premultiply<MAX>(c);
-        out[4 * x + 0] = c.a;
-        out[4 * x + 1] = c.r;
-        out[4 * x + 2] = c.g;
-        out[4 * x + 3] = c.b;
     }
+    if (!source.premultiplied)
+        premultiply<MAX>(c);
+    return c;
+}
+
+template <class Array, int precise>
+void QuadsoftFilter<Array, precise>::fetchStrip(int row, int strip, double* samples,
+                                                std::uint8_t* nonzero) const
+{
+    const Pixel* pixels = source.row(row);
+    const int begin = stripBegin(strip);
+    const int end = stripEnd(strip);
+    for (int x = begin; x < end; ++x) {
+        const Channels c = fetch(pixels[x]);
+        double* s = samples + 4 * (x - begin);
+        s[0] = c.a;
+        s[1] = c.r;
+        s[2] = c.g;
+        s[3] = c.b;
+        nonzero[x - begin] = c.a != 0 || c.r != 0 || c.g != 0 || c.b != 0;
+    }
+}
+
+template <class Array, int precise>
+typename QuadsoftFilter<Array, precise>::FetchedRow
+QuadsoftFilter<Array, precise>::cachedRow(int strip, int row, const int (&keep)[StripCache::kSlots]) const
+{
+    const StripCache cache = cacheOf(strip);
+    for (int s = 0; s < StripCache::kSlots; ++s)
+        if (cache.rows[s] == row)
+            return {cache.samples + s * kStripWidth * 4, cache.nonzero + s * kStripWidth};
+    // Four rows are kept at most and the one asked for is among them, so a slot is free.
+    int s = 0;
+    while (cache.rows[s] >= 0 && std::find(std::begin(keep), std::end(keep), cache.rows[s]) != std::end(keep))
+        ++s;
+    fetchStrip(row, strip, cache.samples + s * kStripWidth * 4, cache.nonzero + s * kStripWidth);
+    cache.rows[s] = row;
+    return {cache.samples + s * kStripWidth * 4, cache.nonzero + s * kStripWidth};
+}
+
+// The column sums (and nonzero counts) of row y + 1 from those of row y.
+template <class Array, int precise>
+void QuadsoftFilter<Array, precise>::slideStrip(int strip, int y, const double* sums,
+                                                const std::int64_t* counts, double* nextSums,
+                                                std::int64_t* nextCounts) const
+{
+    const int n = wy_.n;
+    const int rows[StripCache::kSlots] = {rowAt(y - n), rowAt(y - n + 1), rowAt(y + n), rowAt(y + n + 1)};
+    const FetchedRow S0 = cachedRow(strip, rows[0], rows);
+    const FetchedRow S1 = cachedRow(strip, rows[1], rows);
+    const FetchedRow S2 = cachedRow(strip, rows[2], rows);
+    const FetchedRow S3 = cachedRow(strip, rows[3], rows);
+    const double fy = wy_.f;
+    const double gy = wy_.inner;
+    const int begin = stripBegin(strip);
+    const int count = stripEnd(strip) - begin;
+    const double* C = sums + 4 * begin;
+    double* next = nextSums + 4 * begin;
+    for (int i = 0; i < 4 * count; ++i)
+        next[i] = C[i] - fy * S0.samples[i] - gy * S1.samples[i] + gy * S2.samples[i] + fy * S3.samples[i];
+    const std::int64_t outer = wy_.outerCounts;
+    const std::int64_t inner = 1 - outer;
+    for (int i = 0; i < count; ++i)
+        nextCounts[begin + i] = counts[begin + i] - outer * S0.nonzero[i] - inner * S1.nonzero[i] +
+                                inner * S2.nonzero[i] + outer * S3.nonzero[i];
 }
 
 // The inverse of the fetch: back to straight colour first (when the destination is straight),
 // then encoded, so that a window of one pixel gives that pixel back.
 template <class Array, int precise>
-void QuadsoftFilter<Array, precise>::storeMean(Pixel& out, const double sum[4], double k) const
+inline void QuadsoftFilter<Array, precise>::storeMean(Pixel& out, const double sum[4]) const
 {
+    const double k = k_;
     Channels c{sum[0] * k, sum[1] * k, sum[2] * k, sum[3] * k};
     if (!destination.premultiplied)
         unpremultiply<MAX>(c);
-    c.r = encode_(c.r);
-    c.g = encode_(c.g);
-    c.b = encode_(c.b);
     constexpr double max = MAX;
-    c.a = std::clamp(c.a, 0.0, max);
-    if constexpr (Pixel::isInteger) {
-        c.r = std::clamp(c.r, 0.0, max);
-        c.g = std::clamp(c.g, 0.0, max);
-        c.b = std::clamp(c.b, 0.0, max);
+    out.alpha() = toChannel<Channel>(std::clamp(c.a, 0.0, max));
+    if constexpr (Pixel::isInteger && !precise) {
+        // The encode entries already limited to [0, MAX] and truncated.
+        out.red() = encodedCodes_[linearTableIndex<MAX>(c.r)];
+        out.green() = encodedCodes_[linearTableIndex<MAX>(c.g)];
+        out.blue() = encodedCodes_[linearTableIndex<MAX>(c.b)];
+    } else if constexpr (Pixel::isInteger) {
+        out.red() = toChannel<Channel>(std::clamp(encode_(c.r), 0.0, max));
+        out.green() = toChannel<Channel>(std::clamp(encode_(c.g), 0.0, max));
+        out.blue() = toChannel<Channel>(std::clamp(encode_(c.b), 0.0, max));
     } else {
-        c.r = std::max(c.r, 0.0);
-        c.g = std::max(c.g, 0.0);
-        c.b = std::max(c.b, 0.0);
+        out.red() = toChannel<Channel>(std::max(encode_(c.r), 0.0));
+        out.green() = toChannel<Channel>(std::max(encode_(c.g), 0.0));
+        out.blue() = toChannel<Channel>(std::max(encode_(c.b), 0.0));
     }
-    out.alpha() = toChannel<Channel>(c.a);
-    out.red() = toChannel<Channel>(c.r);
-    out.green() = toChannel<Channel>(c.g);
-    out.blue() = toChannel<Channel>(c.b);
 }
 
-// columns[0 … 3][x]: the column sums that enter and leave the row sum after pixel x, at
-// x + n + 1, x + n, x − n + 1 and x − n.
+// Rows side by side, so that their row sums slide as independent chains. A window holding no
+// nonzero sample is stored as 0: its sums would be 0 but for the rounding the sliding leaves.
 template <class Array, int precise>
-void QuadsoftFilter<Array, precise>::outputRow(int y, const double* columnSums,
-                                               const int* const (&columns)[4],
-                                               const double* columnCounts, double k) const
+template <int Rows>
+void QuadsoftFilter<Array, precise>::outputRows(const int* rows, const double* const* sums,
+                                                const std::int64_t* const* counts) const
 {
     const double fx = wx_.f;
-    const double gx = 1 - fx;
-    double sum[4] = {0, 0, 0, 0};
-    for (int j = 0; j < width_; ++j) {
-        if (columnCounts[j] > 0) {
-            for (int c = 0; c < 4; ++c)
-                sum[c] += columnCounts[j] * columnSums[4 * j + c];
-        }
-    }
+    const double gx = wx_.inner;
+    const std::int64_t outer = wx_.outerCounts;
+    const std::int64_t inner = 1 - outer;
     int low = -wx_.n;
     int high = wx_.n;
     resolveEdgeIndex(modeX_, width_, low);
     resolveEdgeIndex(modeX_, width_, high);
-    for (int c = 0; c < 4; ++c)
-        sum[c] = sum[c] + fx * (columnSums[4 * low + c] + columnSums[4 * high + c]);
-
-    Pixel* out = destination.row(y);
-    for (int x = 0; x < width_; ++x) {
-        storeMean(out[x], sum, k);
-        const double* enter = columnSums + 4 * columns[0][x];
-        const double* grow = columnSums + 4 * columns[1][x];
-        const double* shrink = columnSums + 4 * columns[2][x];
-        const double* leave = columnSums + 4 * columns[3][x];
+    double sum[Rows][4] = {};
+    std::int64_t nonzero[Rows] = {};
+    Pixel* out[Rows];
+    for (int r = 0; r < Rows; ++r) {
+        const double* C = sums[r];
+        const std::int64_t* N = counts[r];
+        for (int j = 0; j < width_; ++j) {
+            if (columnCounts_[j] > 0) {
+                for (int c = 0; c < 4; ++c)
+                    sum[r][c] += columnCounts_[j] * C[4 * j + c];
+                nonzero[r] += static_cast<std::int64_t>(columnCounts_[j]) * N[j];
+            }
+        }
         for (int c = 0; c < 4; ++c)
-            sum[c] = sum[c] + fx * enter[c] + gx * grow[c] - gx * shrink[c] - fx * leave[c];
+            sum[r][c] = sum[r][c] + fx * (C[4 * low + c] + C[4 * high + c]);
+        nonzero[r] += outer * (N[low] + N[high]);
+        out[r] = destination.row(rows[r]);
     }
+    for (int x = 0; x < width_; ++x) {
+        const int enter = columns_[0][x], grow = columns_[1][x], shrink = columns_[2][x], leave = columns_[3][x];
+        for (int r = 0; r < Rows; ++r) {
+            if (nonzero[r] != 0) {
+                storeMean(out[r][x], sum[r]);
+            } else {
+                out[r][x].alpha() = out[r][x].red() = out[r][x].green() = out[r][x].blue() = 0;
+            }
+            const double* C = sums[r];
+            for (int c = 0; c < 4; ++c)
+                sum[r][c] = sum[r][c] + fx * C[4 * enter + c] + gx * C[4 * grow + c] -
+                            gx * C[4 * shrink + c] - fx * C[4 * leave + c];
+            const std::int64_t* N = counts[r];
+            nonzero[r] += outer * N[enter] + inner * N[grow] - inner * N[shrink] - outer * N[leave];
+        }
+    }
+}
+
+// Column sums of row 0: rows 1 − n … n − 1 at weight 1 (each as often as it stands there), then
+// rows −n and n at weight f.
+template <class Array, int precise>
+int QuadsoftFilter<Array, precise>::setUpStrip(int strip, int, int)
+{
+    const StripCache cache = cacheOf(strip);
+    const int begin = stripBegin(strip);
+    const int count = stripEnd(strip) - begin;
+    double* C = chunkSums(0, 0) + 4 * begin;
+    std::int64_t* N = chunkCounts(0, 0) + begin;
+    std::fill(C, C + 4 * count, 0.0);
+    std::fill(N, N + count, 0);
+    for (int row = 0; row < height_; ++row) {
+        const double times = rowCounts_[row];
+        if (times > 0) {
+            fetchStrip(row, strip, cache.samples, cache.nonzero);
+            for (int i = 0; i < 4 * count; ++i)
+                C[i] += times * cache.samples[i];
+            for (int i = 0; i < count; ++i)
+                N[i] += static_cast<std::int64_t>(times) * cache.nonzero[i];
+        }
+    }
+    const double fy = wy_.f;
+    for (int outerRow : {rowAt(-wy_.n), rowAt(wy_.n)}) {
+        fetchStrip(outerRow, strip, cache.samples, cache.nonzero);
+        for (int i = 0; i < 4 * count; ++i)
+            C[i] = C[i] + fy * cache.samples[i];
+        for (int i = 0; i < count; ++i)
+            N[i] += wy_.outerCounts * cache.nonzero[i];
+    }
+    return host->noError();
+}
+
+// Step s slides the column sums of chunk s (one item per strip) and writes the rows of chunk
+// s − 1 (one item per pair of rows); each reads only what the step before finished.
+template <class Array, int precise>
+int QuadsoftFilter<Array, precise>::pipelineItem(int item, int, int)
+{
+    const int chunk = step_;
+    const int strips = chunk < chunkCount() ? stripCount() : 0;
+    if (item < strips) {
+        const int first = chunk * kChunkRows;
+        const int last = std::min(height_, first + kChunkRows);
+        for (int y = std::max(first, 1); y < last; ++y) {
+            const int previousChunk = (y - 1) / kChunkRows;
+            slideStrip(item, y - 1, chunkSums(previousChunk, (y - 1) % kChunkRows),
+                       chunkCounts(previousChunk, (y - 1) % kChunkRows),
+                       chunkSums(chunk, y % kChunkRows), chunkCounts(chunk, y % kChunkRows));
+        }
+        return host->noError();
+    }
+    const int written = chunk - 1;
+    const int first = written * kChunkRows + 2 * (item - strips);
+    const int rows[2] = {first, first + 1};
+    const double* sums[2] = {chunkSums(written, first % kChunkRows), chunkSums(written, (first + 1) % kChunkRows)};
+    const std::int64_t* counts[2] = {chunkCounts(written, first % kChunkRows),
+                                     chunkCounts(written, (first + 1) % kChunkRows)};
+    if (first + 1 < std::min(height_, (written + 1) * kChunkRows))
+        outputRows<2>(rows, sums, counts);
+    else
+        outputRows<1>(rows, sums, counts);
+    return host->noError();
 }
 
 template <class Array, int precise>
@@ -200,9 +381,9 @@ int QuadsoftFilter<Array, precise>::run(int pass, int passCount)
     modeY_ = blurEdgeMode(edgeModeY);
     const double Rx = pixelRadius(radiusX, pixelSizeX) + 1;
     const double Ry = pixelRadius(radiusY, pixelSizeY) + 1;
-    wx_ = window(Rx - 1);
-    wy_ = window(Ry - 1);
-    const double k = 1 / (2 * Rx - 1) * (1 / (2 * Ry - 1));
+    wx_ = window(Rx);
+    wy_ = window(Ry);
+    k_ = 1 / (2 * Rx - 1) * (1 / (2 * Ry - 1));
 
     LinearLightTables<MAX> tables;
     if constexpr (!precise) {
@@ -214,26 +395,49 @@ int QuadsoftFilter<Array, precise>::run(int pass, int passCount)
         decode_ = {nullptr, gamma, LinearCurve::Decode};
         encode_ = {nullptr, gamma, LinearCurve::Encode};
     }
-    const std::size_t sums = static_cast<std::size_t>(w) * 4;
-    HostBuffer<double> columnSums(host, sums);
-    HostBuffer<double> cachedRows(host, sums * RowCache::kSlots);
-    HostBuffer<double> counts(host, static_cast<std::size_t>(w) + h);
+    constexpr std::size_t codes = Pixel::isInteger ? std::size_t(1) << (8 * sizeof(Channel)) : 1;
+    const std::size_t strips = static_cast<std::size_t>(stripCount());
+    const std::size_t cacheCells = strips * StripCache::kSlots * kStripWidth;
+    HostBuffer<double> columnSums(host, 2 * kChunkRows * static_cast<std::size_t>(w) * 4);
+    HostBuffer<std::int64_t> nonzeroCounts(host, 2 * kChunkRows * static_cast<std::size_t>(w));
+    HostBuffer<double> cacheSamples(host, cacheCells * 4);
+    HostBuffer<std::uint8_t> cacheNonzero(host, cacheCells);
+    HostBuffer<int> cacheRows(host, strips * StripCache::kSlots);
+    HostBuffer<double> windowCounts(host, static_cast<std::size_t>(w) + h);
     HostBuffer<int> columnIndices(host, static_cast<std::size_t>(w) * 4);
-    if (!columnSums || !cachedRows || !counts || !columnIndices)
+    HostBuffer<double> decoded(host, codes);
+    HostBuffer<Channel> encoded(host, Pixel::isInteger && !precise ? kLinearTableSize : 1);
+    if (!columnSums || !nonzeroCounts || !cacheSamples || !cacheNonzero || !cacheRows || !windowCounts ||
+        !columnIndices || !decoded || !encoded)
         return host->outOfMemoryError();
+    sums_ = columnSums.get();
+    counts_ = nonzeroCounts.get();
+    cacheSamples_ = cacheSamples.get();
+    cacheNonzero_ = cacheNonzero.get();
+    cacheRows_ = cacheRows.get();
+    std::fill(cacheRows_, cacheRows_ + strips * StripCache::kSlots, -1);
+    if constexpr (Pixel::isInteger) {
+        for (std::size_t code = 0; code < codes; ++code)
+            decoded[code] = decode_(static_cast<double>(code));
+        decodedValues_ = decoded.get();
+        if constexpr (!precise) {
+            for (int i = 0; i < kLinearTableSize; ++i)
+                encoded[i] = toChannel<Channel>(std::clamp(static_cast<double>(encode_.table[i]), 0.0, double(MAX)));
+            encodedCodes_ = encoded.get();
+        }
+    }
 
-    // How often each row and each column stands among the positions 1 − n … n − 1.
-    double* rowCounts = counts.get();
-    double* columnCounts = counts.get() + h;
-    std::fill(counts.get(), counts.get() + w + h, 0.0);
+    double* rowCounts = windowCounts.get();
+    double* columnCounts = windowCounts.get() + h;
+    std::fill(rowCounts, rowCounts + w + h, 0.0);
     for (const EdgeRun& run : edgeRuns(modeY_, h, 1 - wy_.n, wy_.n - 1, WrapRule::Resolve))
         for (int i = 0; i < run.length; ++i)
             rowCounts[run.first + i] += static_cast<double>(run.count);
     for (const EdgeRun& run : edgeRuns(modeX_, w, 1 - wx_.n, wx_.n - 1, WrapRule::Resolve))
         for (int i = 0; i < run.length; ++i)
             columnCounts[run.first + i] += static_cast<double>(run.count);
-
-    const int* columns[4];
+    rowCounts_ = rowCounts;
+    columnCounts_ = columnCounts;
     const int offsets[4] = {wx_.n + 1, wx_.n, 1 - wx_.n, -wx_.n};
     for (int i = 0; i < 4; ++i) {
         int* column = columnIndices.get() + static_cast<std::size_t>(i) * w;
@@ -241,61 +445,34 @@ int QuadsoftFilter<Array, precise>::run(int pass, int passCount)
             column[x] = x + offsets[i];
             resolveEdgeIndex(modeX_, w, column[x]);
         }
-        columns[i] = column;
+        columns_[i] = column;
     }
 
-    RowCache cache(cachedRows.get(), w);
-    auto fetch = [this](int row, double* out) { fetchRow(row, out); };
-    auto rowAt = [&](int position) {
-        resolveEdgeIndex(modeY_, h, position);
-        return position;
-    };
-
-    double* C = columnSums.get();
-    std::fill(C, C + sums, 0.0);
-    const int none[RowCache::kSlots] = {-1, -1, -1, -1};
-    for (int row = 0; row < h; ++row) {
-        if (rowCounts[row] > 0) {
-            const double* S = cache.get(row, none, fetch);
-            for (std::size_t i = 0; i < sums; ++i)
-                C[i] += rowCounts[row] * S[i];
-        }
-    }
-    const double fy = wy_.f;
-    const double gy = 1 - fy;
-    {
-        const int outer[RowCache::kSlots] = {rowAt(-wy_.n), rowAt(wy_.n), -1, -1};
-        const double* low = cache.get(outer[0], outer, fetch);
-        const double* high = cache.get(outer[1], outer, fetch);
-        for (std::size_t i = 0; i < sums; ++i)
-            C[i] = C[i] + fy * low[i];
-        for (std::size_t i = 0; i < sums; ++i)
-            C[i] = C[i] + fy * high[i];
-    }
+    result = host->iterate(stripCount(), this, iterationCallback(&QuadsoftFilter::setUpStrip));
+    if (result != host->noError())
+        return result;
     // One report per set-up row; a set-up taller than the image reports only the rows within
     // one image height of row 0, so the reports stay few and inside this pass's share.
     const int total = 2 * h * passCount;
-    const int firstSetup = std::max(1 - wy_.n, 1 - h);
-    const int lastSetup = std::min(wy_.n - 1, h - 1);
-    for (int y = firstSetup; y <= lastSetup; ++y) {
+    for (int y = std::max(1 - wy_.n, 1 - h); y <= std::min(wy_.n - 1, h - 1); ++y) {
         result = host->progress(2 * h * pass + y, total, 0);
         if (result != host->noError())
             return result;
     }
-
-    for (int y = 0; y < h; ++y) {
-        outputRow(y, C, columns, columnCounts, k);
-        const int rows[RowCache::kSlots] = {rowAt(y - wy_.n), rowAt(y - wy_.n + 1), rowAt(y + wy_.n),
-                                            rowAt(y + wy_.n + 1)};
-        const double* S0 = cache.get(rows[0], rows, fetch);
-        const double* S1 = cache.get(rows[1], rows, fetch);
-        const double* S2 = cache.get(rows[2], rows, fetch);
-        const double* S3 = cache.get(rows[3], rows, fetch);
-        for (std::size_t i = 0; i < sums; ++i)
-            C[i] = C[i] - fy * S0[i] - gy * S1[i] + gy * S2[i] + fy * S3[i];
-        result = host->progress((2 * pass + 1) * h + y, total, 0);
+    for (step_ = 0; step_ <= chunkCount(); ++step_) {
+        const int strips = step_ < chunkCount() ? stripCount() : 0;
+        const int written = step_ - 1;
+        const int rowsWritten = written < 0 ? 0 : std::min(h, step_ * kChunkRows) - written * kChunkRows;
+        result = host->iterate(strips + (rowsWritten + 1) / 2, this,
+                               iterationCallback(&QuadsoftFilter::pipelineItem));
         if (result != host->noError())
             return result;
+        for (int i = 0; i < rowsWritten; ++i) {
+            const int y = written * kChunkRows + i;
+            result = host->progress((2 * pass + 1) * h + y, total, 0);
+            if (result != host->noError())
+                return result;
+        }
     }
     return result;
 }

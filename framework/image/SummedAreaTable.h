@@ -11,6 +11,38 @@
 
 namespace quorvane {
 
+// How often each sample is nonzero, summed the same way, in exact integers: a rectangle whose
+// count is 0 holds nothing, even where the float sums are left with rounding.
+class NonzeroCountTable {
+public:
+    NonzeroCountTable(std::int32_t* data, int width, int height) : data_(data), width_(width) { (void)height; }
+
+    // Row y from the previous row and the running count of this row up to x.
+    void set(int x, int y, std::int32_t rowCount)
+    {
+        std::int32_t* out = data_ + static_cast<std::size_t>(y) * width_;
+        out[x] = (y > 0 ? out[x - width_] : 0) + rowCount;
+    }
+
+    std::int64_t block(int x0, int x1, int y0, int y1) const
+    {
+        std::int64_t count = at(x1, y1);
+        if (x0 > 0)
+            count -= at(x0 - 1, y1);
+        if (y0 > 0)
+            count -= at(x1, y0 - 1);
+        if (x0 > 0 && y0 > 0)
+            count += at(x0 - 1, y0 - 1);
+        return count;
+    }
+
+private:
+    std::int32_t at(int x, int y) const { return data_[static_cast<std::size_t>(y) * width_ + x]; }
+
+    std::int32_t* data_;
+    int width_;
+};
+
 class SummedAreaTable {
 public:
     SummedAreaTable(float* data, int width, int height) : data_(data), width_(width), height_(height) {}
@@ -19,15 +51,19 @@ public:
     int height() const { return height_; }
 
     // T(x, y) = T(x, y − 1) + Σ_{x′ ≤ x} sample(x′, y); sampleAt(x, sum) adds the four channels
-    // of sample (x, y) into sum. Rows are built top down.
+    // of sample (x, y) into sum and tells whether the sample is nonzero, which `counts` (when
+    // given) counts alike. Rows are built top down.
     template <class SampleAt>
-    void buildRow(int y, SampleAt&& sampleAt)
+    void buildRow(int y, SampleAt&& sampleAt, NonzeroCountTable* counts = nullptr)
     {
         double rowSum[4] = {0, 0, 0, 0};
+        std::int32_t rowCount = 0;
         float* out = cell(0, y);
         const float* above = y > 0 ? cell(0, y - 1) : nullptr;
         for (int x = 0; x < width_; ++x) {
-            sampleAt(x, rowSum);
+            rowCount += sampleAt(x, rowSum) ? 1 : 0;
+            if (counts)
+                counts->set(x, y, rowCount);
             for (int c = 0; c < 4; ++c) {
                 const double upper = above ? above[4 * x + c] : 0.0;
                 out[4 * x + c] = static_cast<float>(upper + rowSum[c]);
@@ -65,10 +101,48 @@ private:
     int height_;
 };
 
-// Block sum rules per axis: clamp and mirror as resolveEdgeIndex, wrap as p modulo n.
-inline EdgeRunList blockSumRuns(int mode, int n, std::int64_t after, std::int64_t upTo)
+// The cells of columns a < x ≤ b and rows c < y ≤ d as runs of image indices, by the block-sum
+// rules: clamp and mirror as resolveEdgeIndex, wrap as p modulo n.
+struct BlockRuns {
+    EdgeRunList columns;
+    EdgeRunList rows;
+    double count = 0;   // (b − a) × (d − c)
+};
+
+inline BlockRuns blockRuns(int width, int height, std::int64_t a, std::int64_t b, std::int64_t c,
+                           std::int64_t d, int modeX, int modeY)
 {
-    return edgeRuns(mode, n, after + 1, upTo, WrapRule::Modulo);
+    BlockRuns runs;
+    if (b <= a || d <= c)
+        return runs;
+    runs.columns = edgeRuns(modeX, width, a + 1, b, WrapRule::Modulo);
+    runs.rows = edgeRuns(modeY, height, c + 1, d, WrapRule::Modulo);
+    runs.count = static_cast<double>(b - a) * static_cast<double>(d - c);
+    return runs;
+}
+
+// Adds weight × the sums of every cell of the runs, each at its mapped position and counted
+// once, into sum.
+inline void addBlockSum(const SummedAreaTable& table, const BlockRuns& runs, double weight, double sum[4])
+{
+    for (const EdgeRun& column : runs.columns) {
+        for (const EdgeRun& row : runs.rows) {
+            const double repeat = static_cast<double>(column.count) * static_cast<double>(row.count);
+            table.addBlock(column.first, column.first + column.length - 1, row.first,
+                           row.first + row.length - 1, weight * repeat, sum);
+        }
+    }
+}
+
+// True when any cell of the runs holds a nonzero sample.
+inline bool holdsNonzero(const NonzeroCountTable& table, const BlockRuns& runs)
+{
+    for (const EdgeRun& column : runs.columns)
+        for (const EdgeRun& row : runs.rows)
+            if (table.block(column.first, column.first + column.length - 1, row.first,
+                            row.first + row.length - 1) > 0)
+                return true;
+    return false;
 }
 
 struct BlockSum {
@@ -76,31 +150,14 @@ struct BlockSum {
     double count = 0;
 };
 
-// Adds the sums of the cells of the column runs × the row runs, each cell at its mapped
-// position and counted once, into result.
-inline void addBlockSum(const SummedAreaTable& table, const EdgeRunList& columns,
-                        const EdgeRunList& rows, BlockSum& result)
-{
-    for (const EdgeRun& column : columns) {
-        for (const EdgeRun& row : rows) {
-            const double repeat = static_cast<double>(column.count) * static_cast<double>(row.count);
-            table.addBlock(column.first, column.first + column.length - 1, row.first,
-                           row.first + row.length - 1, repeat, result.sum);
-        }
-    }
-}
-
-// Columns a < x ≤ b, rows c < y ≤ d, at any distance from the image; the count is
-// (b − a) × (d − c).
+// The edge-aware block sum: columns a < x ≤ b, rows c < y ≤ d, at any distance from the image.
 inline BlockSum edgeBlockSum(const SummedAreaTable& table, std::int64_t a, std::int64_t b,
                              std::int64_t c, std::int64_t d, int modeX, int modeY)
 {
     BlockSum result;
-    if (b <= a || d <= c)
-        return result;
-    addBlockSum(table, blockSumRuns(modeX, table.width(), a, b),
-                blockSumRuns(modeY, table.height(), c, d), result);
-    result.count = static_cast<double>(b - a) * static_cast<double>(d - c);
+    const BlockRuns runs = blockRuns(table.width(), table.height(), a, b, c, d, modeX, modeY);
+    addBlockSum(table, runs, 1.0, result.sum);
+    result.count = runs.count;
     return result;
 }
 

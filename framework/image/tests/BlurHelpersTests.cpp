@@ -100,7 +100,7 @@ TEST(EdgeBlockSum, ColumnMappingsOfAFivePixelRow)
         std::map<int, std::int64_t> expected;
         for (int column : c.columns)
             ++expected[column];
-        EXPECT_EQ(countsOf(blockSumRuns(c.mode, 5, c.after, c.upTo)), expected)
+        EXPECT_EQ(countsOf(blockRuns(5, 1, c.after, c.upTo, -1, 0, c.mode, EdgeClamp).columns), expected)
             << "mode " << c.mode << " after " << c.after;
     }
     // The sums of a one-row table over those columns; the count is (b − a) × (d − c).
@@ -109,6 +109,7 @@ TEST(EdgeBlockSum, ColumnMappingsOfAFivePixelRow)
     table.buildRow(0, [](int x, double sum[4]) {
         for (int c = 0; c < 4; ++c)
             sum[c] += (x + 1) * (c + 1);
+        return true;
     });
     const BlockSum clamp = edgeBlockSum(table, -2, 1, -1, 0, EdgeClamp, EdgeClamp);
     EXPECT_EQ(clamp.count, 3);
@@ -169,6 +170,7 @@ TEST(EdgeBlockSum, AgreesWithCellByCellSumsBeyondEveryEdge)
         table.buildRow(y, [&](int x, double sum[4]) {
             for (int c = 0; c < 4; ++c)
                 sum[c] += value(x, y, c);
+            return true;
         });
     std::mt19937 random(3);
     std::uniform_int_distribution<int> position(-20, 20);

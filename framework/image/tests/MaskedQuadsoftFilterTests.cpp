@@ -166,5 +166,28 @@ TYPED_TEST(MaskedQuadsoftFilterTest, StraightColoursStayInRange)
                 EXPECT_EQ(channelOf(out.at(x, y), c), 0);
 }
 
+// The float table leaves rounding in rectangles of transparent pixels next to opaque ones;
+// such a rectangle still gives (0, 0, 0, 0).
+TYPED_TEST(MaskedQuadsoftFilterTest, TransparentAreaNextToOpaqueContentIsClear)
+{
+    constexpr int MAX = TypeParam::MAX;
+    std::mt19937 random(23);
+    TestImage<TypeParam> source(20, 16);
+    source.randomise(random, false);
+    for (int y = 6; y < 16; ++y)
+        for (int x = 8; x < 20; ++x)
+            source.set(x, y, 0, MAX, (x + y) % 2 ? MAX : 0, MAX);
+    TestImage<TypeParam> map(20, 16);
+    for (int x = 0; x < 20; ++x)
+        for (int y = 0; y < 16; ++y)
+            map.set(x, y, MAX, 0, 0, TypeParam::pixel_type::isInteger ? std::floor(MAX * (x % 5) / 4.0) : (x % 5) / 4.0);
+    TestImage<TypeParam> destination(20, 16);
+    ASSERT_EQ(this->blur(source, map, destination, 3.3, 0.0, MapBlue, EdgeClamp, true), 0);
+    for (int y = 10; y < 16; ++y)
+        for (int x = 12; x < 20; ++x)
+            for (int c = 0; c < 4; ++c)
+                ASSERT_EQ(channelOf(destination.at(x, y), c), 0) << x << "," << y;
+}
+
 } // namespace
 } // namespace quorvane

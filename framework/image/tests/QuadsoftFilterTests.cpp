@@ -161,6 +161,30 @@ TYPED_TEST(QuadsoftFilterTest, TransparentPixelsContributeNothing)
     }
 }
 
+// Sums that slid over opaque pixels into a transparent area keep rounding residue; a window of
+// transparent pixels must still give (0, 0, 0, 0), not a colour divided by that residue.
+TYPED_TEST(QuadsoftFilterTest, TransparentAreaAfterOpaqueContentIsClear)
+{
+    constexpr int MAX = TypeParam::MAX;
+    std::mt19937 random(17);
+    TestImage<TypeParam> source(20, 16);
+    source.randomise(random, false);
+    for (int y = 6; y < 16; ++y)
+        for (int x = 8; x < 20; ++x)
+            source.set(x, y, 0, MAX, (x + y) % 2 ? MAX : 0, MAX);
+    for (double radius : {0.3, 1.7, 2.45}) {
+        TestImage<TypeParam> table(20, 16), formula(20, 16);
+        ASSERT_EQ(this->blur(source, table, radius, radius, EdgeClamp, EdgeClamp, true), 0);
+        ASSERT_EQ(this->template blur<1>(source, formula, radius, radius, EdgeClamp, EdgeClamp, true), 0);
+        for (const TestImage<TypeParam>* image : {&table, &formula})
+            for (int y = 10; y < 16; ++y)
+                for (int x = 12; x < 20; ++x) {
+                    for (int c = 0; c < 4; ++c)
+                        ASSERT_EQ(channelOf(image->at(x, y), c), 0) << radius << " at " << x << "," << y;
+                }
+    }
+}
+
 // Windows far larger than the image: a uniform picture stays uniform under clamp, wrap
 // averages whole periods, and the cost stays that of any other radius.
 TYPED_TEST(QuadsoftFilterTest, RadiiFarLargerThanTheImage)
