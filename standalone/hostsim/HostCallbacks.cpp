@@ -116,7 +116,7 @@ PF_Err progress(PF_ProgPtr ref, A_long done, A_long total)
     Impl* sim = simulationFor(ref, "progress");
     if (!sim)
         return PF_Err_BAD_CALLBACK_PARAM;
-    std::function<void(A_long, A_long)> observer;
+    std::shared_ptr<const std::function<void(A_long, A_long)>> observer;
     bool stop = false;
     {
         std::lock_guard<std::mutex> lock(sim->mutex);
@@ -127,7 +127,7 @@ PF_Err progress(PF_ProgPtr ref, A_long done, A_long total)
         observer = sim->progressObserver;
     }
     if (observer)
-        observer(done, total);
+        (*observer)(done, total);
     return stop ? PF_Interrupt_CANCEL : PF_Err_NONE;
 }
 

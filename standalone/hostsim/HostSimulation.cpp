@@ -539,7 +539,11 @@ void HostSimulation::clearRefusals()
 void HostSimulation::setProgressObserver(std::function<void(A_long, A_long)> observer)
 {
     std::lock_guard<std::mutex> lock(impl_->mutex);
-    impl_->progressObserver = std::move(observer);
+    if (observer)
+        impl_->progressObserver =
+            std::make_shared<const std::function<void(A_long, A_long)>>(std::move(observer));
+    else
+        impl_->progressObserver.reset();
 }
 
 void HostSimulation::abortProgressAt(long k)

@@ -10,6 +10,18 @@
 // only one command runs at a time (the plain callbacks carry no context, so the running
 // simulation is process-wide). Callbacks may be called from any thread during a command.
 //
+// Typical use:
+//     std::string error;
+//     auto library = PluginLibrary::load(path, error);          // or a linked EntryPointFunc
+//     HostSimulation host(library->entryPoint(), config);
+//     host.setUp();                                             // global, params, sequence
+//     host.setFloat(host.indexOfId(3), 12.5);
+//     HostImage source(w, h, 16), output(w, h, 16);
+//     FrameRequest frame{source.view(), output.view()};
+//     PF_Err err = host.renderFrame(frame);
+//     host.setDown();
+// and the counts (counters(), commandLog()) tell what the plug-in did.
+//
 // Errors: a plug-in's error is returned as the command's result. Misuse of this API (an index
 // that does not exist, a value of the wrong kind, images that do not fit together) throws
 // std::invalid_argument or std::out_of_range; nothing is thrown into the plug-in.

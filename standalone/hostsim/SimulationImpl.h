@@ -112,7 +112,7 @@ struct HostSimulation::Impl {
     long progressCountdown = 0;
     bool progressAborted = false;
     const std::atomic<bool>* interruptFlag = nullptr;
-    std::function<void(A_long, A_long)> progressObserver;
+    std::shared_ptr<const std::function<void(A_long, A_long)>> progressObserver;
     std::map<PF_ParamIndex, PF_Err> refusedParams;
     std::map<A_long, PF_Err> refusedLayers;
     std::map<A_long, PF_Err> refusedPixels;

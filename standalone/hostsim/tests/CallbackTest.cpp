@@ -17,6 +17,7 @@
 namespace quorvane::hostsim {
 namespace {
 
+using testing::during;
 using testing::FakeCall;
 using testing::fake;
 using testing::fakeEntryPoint;
@@ -24,13 +25,6 @@ using testing::fakeEntryPoint;
 class Callbacks : public ::testing::Test {
 protected:
     void SetUp() override { testing::resetFake(); }
-
-    // Runs `body` inside a command (sequence set-up) and returns its result.
-    static PF_Err during(HostSimulation& host, std::function<PF_Err(FakeCall&)> body)
-    {
-        fake().handlers[PF_Cmd_SEQUENCE_SETUP] = std::move(body);
-        return host.sequenceSetup();
-    }
 };
 
 TEST_F(Callbacks, HandlesAreAlignedDistinctCountedAndReturned)

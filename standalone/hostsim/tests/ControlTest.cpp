@@ -15,6 +15,7 @@ namespace {
 
 using testing::add;
 using testing::definition;
+using testing::during;
 using testing::FakeCall;
 using testing::fake;
 using testing::fakeEntryPoint;
@@ -80,12 +81,6 @@ protected:
     {
         testing::resetFake();
         fake().handlers[PF_Cmd_PARAMS_SETUP] = registerEveryKind;
-    }
-
-    static PF_Err during(HostSimulation& host, std::function<PF_Err(FakeCall&)> body)
-    {
-        fake().handlers[PF_Cmd_SEQUENCE_SETUP] = std::move(body);
-        return host.sequenceSetup();
     }
 
     // Host with 200 x 100 layer at half resolution.

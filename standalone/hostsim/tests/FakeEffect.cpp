@@ -39,4 +39,10 @@ PF_Err add(PF_InData* in, PF_ParamDef def)
     return in->inter.add_param(in->effect_ref, -1, &def);
 }
 
+PF_Err during(HostSimulation& host, FakeHandler body)
+{
+    fake().handlers[PF_Cmd_SEQUENCE_SETUP] = std::move(body);
+    return host.sequenceSetup();
+}
+
 } // namespace quorvane::hostsim::testing

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/ae/AeInterface.h"
+#include "hostsim/HostSimulation.h"
 
 namespace quorvane::hostsim::testing {
 
@@ -37,5 +38,8 @@ extern "C" PF_Err fakeEntryPoint(PF_Cmd command, PF_InData* in, PF_OutData* out,
 // host's add_param with the name copied by the host's strcpy.
 PF_ParamDef definition(PF_InData* in, PF_ParamType type, const char* name, A_long id);
 PF_Err add(PF_InData* in, PF_ParamDef def);
+
+// Runs `body` inside a command of `host` (sequence set-up) and returns its result.
+PF_Err during(HostSimulation& host, FakeHandler body);
 
 } // namespace quorvane::hostsim::testing
