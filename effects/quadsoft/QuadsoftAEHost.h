@@ -6,7 +6,7 @@
 
 namespace quorvane {
 
-class QuadsoftAEHost : public QuadsoftHost<AfterEffectsHost> {
+class QuadsoftAEHost final : public QuadsoftHost<AfterEffectsHost> {
 public:
     using QuadsoftHost<AfterEffectsHost>::QuadsoftHost;
     ~QuadsoftAEHost() override = default;

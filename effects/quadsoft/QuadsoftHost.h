@@ -54,6 +54,15 @@ public:
     }
 
 private:
+    // The pixel sizes are single-precision values. The rounding goes through memory: GCC 12
+    // vectorises two neighbouring double -> float -> double conversions into one double
+    // division and drops the rounding.
+    static double singlePrecision(double value)
+    {
+        const volatile float rounded = static_cast<float>(value);
+        return rounded;
+    }
+
     template <class Array>
     int render(const ImageInfo& source, const ImageInfo& output, const InputImages& inputs)
     {
@@ -72,8 +81,8 @@ private:
         effect.mapChannel = mapChannel.value();
         effect.focus = focus.value() * 0.00392156862745098;
         // One rendered pixel in full-resolution square pixels.
-        effect.pixelSizeX = static_cast<float>(output.pixelAspect / output.downsampleX);
-        effect.pixelSizeY = static_cast<float>(1 / output.downsampleY);
+        effect.pixelSizeX = singlePrecision(output.pixelAspect / output.downsampleX);
+        effect.pixelSizeY = singlePrecision(1 / output.downsampleY);
         return effect.run(0, 1);
     }
 };
