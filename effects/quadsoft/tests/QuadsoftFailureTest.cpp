@@ -42,6 +42,15 @@ protected:
         return render(sim, GetParam().path, source, output, blur.withMap ? &map : nullptr);
     }
 
+    // What an undisturbed frame of the blur counts: its progress reports or its allocations.
+    long countedInFullFrame(const Blur& blur, long hostsim::Counters::*count)
+    {
+        auto sim = host(blur);
+        sim->resetCounters();
+        EXPECT_EQ(renderFrame(*sim, blur), PF_Err_NONE);
+        return sim->counters().*count;
+    }
+
     // A picture none of the blurs makes of these sources.
     void mark(HostImage& image) const { image.fill(0.25 * fullScale(depth()), 3, 5, 7); }
     bool outputIsMarked() const
@@ -62,13 +71,7 @@ TEST_P(QuadsoftFailures, AnAbortStopsAtTheRefusedProgressReport)
 {
     for (const Blur& blur : kBlurs) {
         SCOPED_TRACE(blur.name);
-        long reports = 0;
-        {
-            auto sim = host(blur);
-            sim->resetCounters();
-            ASSERT_EQ(renderFrame(*sim, blur), PF_Err_NONE);
-            reports = sim->counters().progressCalls;
-        }
+        const long reports = countedInFullFrame(blur, &hostsim::Counters::progressCalls);
         // At least one report per output row.
         ASSERT_GE(reports, output.height());
         for (long k : {1L, reports / 2, reports}) {
@@ -89,13 +92,7 @@ TEST_P(QuadsoftFailures, AnAllocationFailureLeavesTheOutputUntouched)
 {
     for (const Blur& blur : kBlurs) {
         SCOPED_TRACE(blur.name);
-        long allocations = 0;
-        {
-            auto sim = host(blur);
-            sim->resetCounters();
-            ASSERT_EQ(renderFrame(*sim, blur), PF_Err_NONE);
-            allocations = sim->counters().handlesAllocated;
-        }
+        const long allocations = countedInFullFrame(blur, &hostsim::Counters::handlesAllocated);
         ASSERT_GE(allocations, 1);
         for (long k = 1; k <= allocations; ++k) {
             SCOPED_TRACE(::testing::Message() << "failed allocation " << k << " of "
