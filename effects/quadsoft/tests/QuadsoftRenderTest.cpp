@@ -40,6 +40,17 @@ Controls with(void (*change)(Controls&))
     return c;
 }
 
+Controls maskedControls()
+{
+    return with([](Controls& c) {
+        c.radius = 4;
+        c.aspect = 0.2;
+        c.edgeX = 2;
+        c.edgeY = 3;
+        c.focus = 100;
+    });
+}
+
 const RenderCase kCases[] = {
     {.name = "Defaults"},
     {.name = "PlainMirrorWrap", .controls = with([](Controls& c) {
@@ -54,14 +65,10 @@ const RenderCase kCases[] = {
          c.gamma = false;
          c.edgeY = 2;
      })},
-    // A map set in the normal mode: the radii vary with its channel.
-    {.name = "MaskedSmallerMap", .controls = with([](Controls& c) {
-         c.radius = 4;
-         c.aspect = 0.2;
-         c.edgeX = 2;
-         c.edgeY = 3;
-         c.focus = 100;
-     }), .map = {6, 5}},
+    // A map set in the normal mode: the radii vary with its channel. Cleared, the same
+    // controls give the plain blur.
+    {.name = "MaskedSmallerMap", .controls = maskedControls(), .map = {6, 5}},
+    {.name = "MapCleared", .controls = maskedControls()},
     {.name = "MaskedLargerMapRed", .controls = with([](Controls& c) {
          c.radius = 6.5;
          c.aspect = -0.3;
