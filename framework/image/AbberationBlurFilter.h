@@ -38,11 +38,15 @@ struct AberrationCuts {
 };
 
 // Red, green and blue each from its own part of the window, alpha from the whole; `inverted`
-// mirrors the parts. Channels come back as a, r, g, b.
+// mirrors the parts. Channels come back as a, r, g, b. Where every sample the means can reach
+// is zero they are 0, without the rounding that interpolating the running sums leaves.
 inline Channels aberrationMeans(const RunningSums& sums, const AberrationCuts& cuts, bool inverted)
 {
     const double* p = cuts.p;
     Channels c;
+    if (!sums.anyNonzero(static_cast<std::int64_t>(std::floor(p[0])) - 3,
+                         static_cast<std::int64_t>(std::floor(p[5])) + 4))
+        return c;
     if (!inverted) {
         c.r = 0.5 * (boxMean(sums, p[0], p[1], 1) + 0.5 * downMean(sums, p[1], p[2], 1) +
                      0.5 * upMean(sums, p[4], p[5], 1));
@@ -248,9 +252,10 @@ int AbberationBlurFilter<Array>::run(int pass, int passCount)
     HostBuffer<double> forwardSecond(host, lineDoubles);
     HostBuffer<double> backward(host, lineDoubles);
     HostBuffer<double> backwardSecond(host, lineDoubles);
-    if (!forward || !forwardSecond || !backward || !backwardSecond)
+    HostBuffer<std::int64_t> nonzero(host, static_cast<std::size_t>(line));
+    if (!forward || !forwardSecond || !backward || !backwardSecond || !nonzero)
         return host->outOfMemoryError();
-    RunningSums sums(forward.get(), forwardSecond.get(), backward.get(), backwardSecond.get());
+    RunningSums sums(forward.get(), forwardSecond.get(), backward.get(), backwardSecond.get(), nonzero.get());
 
     for (int y = 0; y < h; ++y) {
         horizontalRow(y, sums, buffer.get());

@@ -15,11 +15,12 @@ class RunningSums {
 public:
     enum Kind { Forward = 0, ForwardSecond = 1, Backward = 2, BackwardSecond = 3 };
 
-    // Four buffers of at least (hi − lo + 1) × 4 doubles. Positions lo … hi must reach at least
-    // 2 × period + 1 positions beyond either end of the line whenever positions beyond them are
-    // read.
-    RunningSums(double* forward, double* forwardSecond, double* backward, double* backwardSecond)
-        : arrays_{forward, forwardSecond, backward, backwardSecond}
+    // Four buffers of at least (hi − lo + 1) × 4 doubles and one of hi − lo + 1 counts.
+    // Positions lo … hi must reach at least 2 × period + 1 positions beyond either end of the
+    // line whenever positions beyond them are read.
+    RunningSums(double* forward, double* forwardSecond, double* backward, double* backwardSecond,
+                std::int64_t* nonzero)
+        : arrays_{forward, forwardSecond, backward, backwardSecond}, nonzero_(nonzero)
     {
     }
 
@@ -39,6 +40,12 @@ public:
         double* b = arrays_[Backward];
         double* t = arrays_[BackwardSecond];
         const std::size_t last = 4 * (count - 1);
+        std::int64_t seen = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const double* sample = f + 4 * i;
+            seen += sample[0] != 0 || sample[1] != 0 || sample[2] != 0 || sample[3] != 0;
+            nonzero_[i] = seen;
+        }
         for (int c = 0; c < 4; ++c)
             b[last + c] = f[last + c];
         for (std::size_t i = last; i > 0; i -= 4)
@@ -57,6 +64,15 @@ public:
         for (std::size_t i = last; i > 0; i -= 4)
             for (int c = 0; c < 4; ++c)
                 t[i - 4 + c] = t[i + c] + b[i - 4 + c];
+    }
+
+    // Whether any sample at positions first … last is nonzero. Beyond the stored positions the
+    // edge mode repeats the whole line, so there any nonzero sample of it counts.
+    bool anyNonzero(std::int64_t first, std::int64_t last) const
+    {
+        if (first < lo_ || last > hi_)
+            return nonzero_[hi_ - lo_] > 0;
+        return nonzero_[last - lo_] - (first > lo_ ? nonzero_[first - 1 - lo_] : 0) > 0;
     }
 
     double at(Kind kind, std::int64_t i, int c) const
@@ -133,6 +149,7 @@ private:
     }
 
     double* arrays_[4];
+    std::int64_t* nonzero_;
     std::int64_t lo_ = 0;
     std::int64_t hi_ = -1;
     std::int64_t period_ = 1;

@@ -198,10 +198,11 @@ TEST(EdgeBlockSum, AgreesWithCellByCellSumsBeyondEveryEdge)
 // A line of samples, its running sums over `extent` positions beyond each end.
 struct Line {
     std::vector<double> f, s, b, t;
+    std::vector<std::int64_t> nonzero;
     RunningSums sums;
     Line(const std::vector<double>& values, int mode, int extent)
-        : f(values.size() * 4 + 8 * extent), s(f.size()), b(f.size()), t(f.size()),
-          sums(f.data(), s.data(), b.data(), t.data())
+        : f(values.size() * 4 + 8 * extent), s(f.size()), b(f.size()), t(f.size()), nonzero(f.size()),
+          sums(f.data(), s.data(), b.data(), t.data(), nonzero.data())
     {
         const int n = static_cast<int>(values.size());
         for (int p = 1 - extent; p <= n + extent - 1; ++p) {
