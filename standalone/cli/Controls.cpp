@@ -96,8 +96,8 @@ std::vector<ControlInfo> collectControls(const std::vector<hostsim::Registration
         control.keyGbk = registration.name;
         if (const auto found = byId.find(control.id); found != byId.end()) {
             control.shortName = found->second->shortName;
-            if (!found->second->extra.empty() && !found->second->extra[0].empty())
-                control.keyGbk = found->second->extra[0];
+            if (!found->second->key.empty())
+                control.keyGbk = found->second->key;
         }
         control.key = gbkToUtf8(control.keyGbk);
         if (control.kind == ControlKind::Popup)

@@ -114,6 +114,17 @@ int main(int argc, char** argv)
     demo->add_option("DIR", demoDirectory, "the folder to write (default: demo)");
     demo->add_flag("-q,--quiet", demoQuiet, "no progress bar or per-effect lines");
 
+    const auto isCommand = [&](const char* word) {
+        for (const CLI::App* command : {list, controls, about, render, demo})
+            if (command->check_name(word))
+                return true;
+        return false;
+    };
+    if (argc > 1 && argv[1][0] != '-' && !isCommand(argv[1])) {
+        std::fprintf(stderr, "quorvane: unknown command '%s' (the commands are list, controls, about, render and demo)\n",
+                     argv[1]);
+        return kExitUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
