@@ -9,17 +9,10 @@ namespace quorvane {
 
 namespace {
 
-std::string number(double v)
-{
-    if (std::isinf(v))
-        return v > 0 ? "inf" : "-inf";
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
-    return std::string(buffer, result.ptr);
-}
-
-// Single-precision values as their shortest float text (5, not 5.0000000001).
-std::string number(float v)
+// The shortest text that reads back as the value: single-precision values as floats (5, not
+// 5.0000000001).
+template <class T>
+std::string number(T v)
 {
     if (std::isinf(v))
         return v > 0 ? "inf" : "-inf";
@@ -122,12 +115,8 @@ std::string jsonString(const std::string& text)
 }
 
 // JSON has no infinity: an open end of a range is null.
-std::string jsonNumber(double v)
-{
-    return std::isfinite(v) ? number(v) : "null";
-}
-
-std::string jsonNumber(float v)
+template <class T>
+std::string jsonNumber(T v)
 {
     return std::isfinite(v) ? number(v) : "null";
 }

@@ -41,17 +41,6 @@ std::string html(const std::string& text)
     return out;
 }
 
-hostsim::ImageView viewOf(ImageBuffer& image)
-{
-    hostsim::ImageView view;
-    view.data = image.data();
-    view.width = image.width();
-    view.height = image.height();
-    view.rowBytes = image.rowBytes();
-    view.depth = image.depth();
-    return view;
-}
-
 DemoResult renderDemo(const EffectLocation& location, ImageBuffer& source, const std::string& directory,
                       int threads, ProgressBar& progress, HandlePool& pool)
 {
@@ -69,8 +58,8 @@ DemoResult renderDemo(const EffectLocation& location, ImageBuffer& source, const
         session.setUp();
         ImageBuffer output(source.width(), source.height(), source.depth());
         hostsim::FrameRequest request;
-        request.source = viewOf(source);
-        request.output = viewOf(output);
+        request.source = hostView(source);
+        request.output = hostView(output);
         progress.start(location.name);
         const auto start = std::chrono::steady_clock::now();
         session.render(request);

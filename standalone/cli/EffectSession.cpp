@@ -57,6 +57,18 @@ std::string versionFromAbout(const std::string& about)
 
 } // namespace
 
+hostsim::ImageView hostView(ImageBuffer& image, PF_RationalScale pixelAspect)
+{
+    hostsim::ImageView view;
+    view.data = image.data();
+    view.width = image.width();
+    view.height = image.height();
+    view.rowBytes = image.rowBytes();
+    view.depth = image.depth();
+    view.pixelAspect = pixelAspect;
+    return view;
+}
+
 A_long applicationIdNamed(const std::string& name)
 {
     if (name == "premiere")

@@ -11,6 +11,7 @@
 
 #include "Controls.h"
 #include "EffectLibraries.h"
+#include "ImageBuffer.h"
 #include "hostsim/HostSimulation.h"
 #include "hostsim/PluginLibrary.h"
 
@@ -67,6 +68,9 @@ private:
     std::vector<ControlInfo> controls_;
     bool setUp_ = false;
 };
+
+// The host's view of one of our images, of the given pixel aspect ratio.
+hostsim::ImageView hostView(ImageBuffer& image, PF_RationalScale pixelAspect = {1, 1});
 
 // The application id for --host: "aftereffects" 'FXTC', "premiere" 'PrMr'.
 A_long applicationIdNamed(const std::string& name);

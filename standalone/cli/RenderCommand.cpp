@@ -40,18 +40,6 @@ bool exists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0;
 }
 
-hostsim::ImageView viewOf(ImageBuffer& image, PF_RationalScale pixelAspect)
-{
-    hostsim::ImageView view;
-    view.data = image.data();
-    view.width = image.width();
-    view.height = image.height();
-    view.rowBytes = image.rowBytes();
-    view.depth = image.depth();
-    view.pixelAspect = pixelAspect;
-    return view;
-}
-
 // Reads `path` into `image` at `depth`, converting when the file has another depth.
 void readAtDepth(const std::string& path, int depth, ImageBuffer& image, ImageBuffer& scratch)
 {
@@ -199,11 +187,11 @@ void RenderJob::renderFrame(EffectSession& session, long frame, std::size_t posi
     for (LayerInput& layer : layers_) {
         if (layer.file.hasPattern() || layer.image.empty())
             readAtDepth(layer.file.forFrame(frame), depth_, layer.image, scratch_);
-        request.layers[layer.control->index] = viewOf(layer.image, pixelAspect_);
+        request.layers[layer.control->index] = hostView(layer.image, pixelAspect_);
     }
     result_.reshape(source_.width(), source_.height(), depth_);
-    request.source = viewOf(source_, pixelAspect_);
-    request.output = viewOf(result_, pixelAspect_);
+    request.source = hostView(source_, pixelAspect_);
+    request.output = hostView(result_, pixelAspect_);
     request.frame = static_cast<A_long>(frame);
     request.downsampleX = {1, static_cast<A_u_long>(downsample_.x)};
     request.downsampleY = {1, static_cast<A_u_long>(downsample_.y)};

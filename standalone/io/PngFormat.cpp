@@ -130,15 +130,26 @@ void consumeRow(void* context, png_uint_32 y)
     storePngRow(*target, target->row->data(), y);
 }
 
-class PngReader {
+// libpng's read or write structures with our error handlers, destroyed on every path.
+template <bool Writing>
+class PngStructures {
 public:
-    PngReader()
-        : png_(png_create_read_struct(PNG_LIBPNG_VER_STRING, &errors_, onPngError, onPngWarning))
+    PngStructures()
+        : png_(Writing ? png_create_write_struct(PNG_LIBPNG_VER_STRING, &errors_, onPngError, onPngWarning)
+                       : png_create_read_struct(PNG_LIBPNG_VER_STRING, &errors_, onPngError, onPngWarning))
     {
         if (png_)
             info_ = png_create_info_struct(png_);
     }
-    ~PngReader() { png_destroy_read_struct(&png_, &info_, nullptr); }
+    ~PngStructures()
+    {
+        if constexpr (Writing)
+            png_destroy_write_struct(&png_, &info_);
+        else
+            png_destroy_read_struct(&png_, &info_, nullptr);
+    }
+    PngStructures(const PngStructures&) = delete;
+    PngStructures& operator=(const PngStructures&) = delete;
     png_structp png() const { return png_; }
     png_infop info() const { return info_; }
     const char* message() const { return errors_.message; }
@@ -149,24 +160,8 @@ private:
     png_infop info_ = nullptr;
 };
 
-class PngWriter {
-public:
-    PngWriter()
-        : png_(png_create_write_struct(PNG_LIBPNG_VER_STRING, &errors_, onPngError, onPngWarning))
-    {
-        if (png_)
-            info_ = png_create_info_struct(png_);
-    }
-    ~PngWriter() { png_destroy_write_struct(&png_, &info_); }
-    png_structp png() const { return png_; }
-    png_infop info() const { return info_; }
-    const char* message() const { return errors_.message; }
-
-private:
-    PngErrorState errors_;
-    png_structp png_ = nullptr;
-    png_infop info_ = nullptr;
-};
+using PngReader = PngStructures<false>;
+using PngWriter = PngStructures<true>;
 
 bool writePngRows(png_structp png, png_infop info, std::FILE* file, const ImageBuffer& image,
                   const SampleLayout& layout, png_bytep row)

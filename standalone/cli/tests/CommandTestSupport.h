@@ -5,12 +5,10 @@
 
 #include "CommandRunner.h"
 #include "ImageBuffer.h"
+#include "TestImages.h"
 
 namespace quorvane::testing {
 
-// Values over the host range of the depth with partial alpha; float alpha a power of two so
-// that EXR's premultiplication is undone exactly.
-ImageBuffer patternImage(int width, int height, int depth);
 // A width × height piece of the sample frame's top-left quarter, scaled to keep its features.
 ImageBuffer samplePiece(int width, int height, int depth);
 

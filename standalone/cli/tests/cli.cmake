@@ -21,6 +21,7 @@ quorvane_test(quorvane_command_tests
   SOURCES
     tests/CommandRunner.cpp
     ${PROJECT_SOURCE_DIR}/standalone/io/tests/TestDirectory.cpp
+    ${PROJECT_SOURCE_DIR}/standalone/io/tests/TestImages.cpp
     tests/CommandTestSupport.cpp
     tests/ProbeCommandTest.cpp
     tests/QuadsoftCommandTest.cpp

@@ -2,6 +2,7 @@
 quorvane_test(quorvane_io_tests
   SOURCES
     tests/TestDirectory.cpp
+    tests/TestImages.cpp
     tests/FileSamplesTest.cpp
     tests/ImageFileTest.cpp
     tests/ForeignFilesTest.cpp
