@@ -2,13 +2,15 @@
 // Mean filter along rows and then along columns whose red, green and blue channels average
 // different fifths of the window, so that colours separate into fringes. The window's length
 // can vary per pixel with a map channel. First and second running sums per line make the cost
-// per pixel independent of the window. Runs on the calling thread.
+// per pixel independent of the window. Rows, then columns, each computed alone, run in fixed
+// steps on the host's threads.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 #include "image/BlurSettings.h"
+#include "image/BlurSteps.h"
 #include "image/ChannelConversion.h"
 #include "image/EdgeMode.h"
 #include "image/EdgeRuns.h"
@@ -38,15 +40,12 @@ struct AberrationCuts {
 };
 
 // Red, green and blue each from its own part of the window, alpha from the whole; `inverted`
-// mirrors the parts. Channels come back as a, r, g, b. Where every sample the means can reach
-// is zero they are 0, without the rounding that interpolating the running sums leaves.
-inline Channels aberrationMeans(const RunningSums& sums, const AberrationCuts& cuts, bool inverted)
+// mirrors the parts. Channels come back as a, r, g, b.
+template <class Reader>
+[[gnu::always_inline]] inline Channels aberrationMeans(const Reader& sums, const AberrationCuts& cuts, bool inverted)
 {
     const double* p = cuts.p;
     Channels c;
-    if (!sums.anyNonzero(static_cast<std::int64_t>(std::floor(p[0])) - 3,
-                         static_cast<std::int64_t>(std::floor(p[5])) + 4))
-        return c;
     if (!inverted) {
         c.r = 0.5 * (boxMean(sums, p[0], p[1], 1) + 0.5 * downMean(sums, p[1], p[2], 1) +
                      0.5 * upMean(sums, p[4], p[5], 1));
@@ -66,6 +65,30 @@ inline Channels aberrationMeans(const RunningSums& sums, const AberrationCuts& c
     }
     c.a = boxMean(sums, p[0], p[5], 0);
     return c;
+}
+
+// The means read no sample beyond these positions (the interval adjustments and the partial
+// steps of Down and Up reach two beyond the window).
+inline std::int64_t aberrationReachFirst(const AberrationCuts& cuts)
+{
+    return static_cast<std::int64_t>(std::floor(cuts.p[0])) - 3;
+}
+inline std::int64_t aberrationReachLast(const AberrationCuts& cuts)
+{
+    return static_cast<std::int64_t>(std::floor(cuts.p[5])) + 4;
+}
+
+// Where every sample the means can reach is zero they are 0, without the rounding that
+// interpolating the running sums leaves.
+inline Channels aberrationMeans(const RunningSums& sums, const AberrationCuts& cuts, bool inverted)
+{
+    const std::int64_t first = aberrationReachFirst(cuts);
+    const std::int64_t last = aberrationReachLast(cuts);
+    if (!sums.anyNonzero(first, last))
+        return Channels{};
+    if (sums.stores(first, last))
+        return aberrationMeans(RunningSums::Stored(sums), cuts, inverted);
+    return aberrationMeans<RunningSums>(sums, cuts, inverted);
 }
 
 template <class Array>
@@ -92,9 +115,14 @@ public:
     bool invertY = false;
 
     // Blurs the area source and destination share. Out of memory returns outOfMemoryError()
-    // before the destination is touched; a refused progress report stops after that row or
-    // column.
+    // before the destination is touched; a refused progress report stops the filter (lines of
+    // the step in work may then be written beyond the refused one).
     int run(int pass, int passCount);
+
+    // Band callbacks: row (column) stepFirst + index, with the line buffers of set index.
+    int horizontalItem(int index, int count, int threadIndex);
+    int verticalItem(int index, int count, int threadIndex);
+    static constexpr int kStepLines = 8;
 
 private:
     // Stored positions 1 − extent … length + extent − 1 of a line of `length` samples: the
@@ -117,6 +145,12 @@ private:
 
     void horizontalRow(int y, RunningSums& sums, float* buffer) const;
     void verticalColumn(int x, RunningSums& sums, const float* buffer) const;
+    RunningSums lineSet(int set) const
+    {
+        const std::size_t doubles = lineLength_ * 4 * set;
+        return RunningSums(lineSums_[0] + doubles, lineSums_[1] + doubles, lineSums_[2] + doubles,
+                           lineSums_[3] + doubles, lineNonzero_ + lineLength_ * set);
+    }
 
     int width_ = 0;
     int height_ = 0;
@@ -125,6 +159,11 @@ private:
     double rx_ = 0;
     double ry_ = 0;
     int margin_ = 3;
+    int stepFirst_ = 0;
+    float* buffer_ = nullptr;
+    double* lineSums_[4] = {};              // kStepLines sets of each running sum
+    std::int64_t* lineNonzero_ = nullptr;
+    std::size_t lineLength_ = 0;
     LinearLightCurve<MAX> decode_;
     LinearLightCurve<MAX> encode_;
 };
@@ -247,29 +286,44 @@ int AbberationBlurFilter<Array>::run(int pass, int passCount)
     if (!buffer)
         return host->outOfMemoryError();
     const std::int64_t line = std::max(w + 2 * lineExtent(margin_, w), h + 2 * lineExtent(margin_, h));
-    const std::size_t lineDoubles = static_cast<std::size_t>(line) * 4;
+    lineLength_ = static_cast<std::size_t>(line);
+    const std::size_t lineDoubles = lineLength_ * 4 * kStepLines;
     HostBuffer<double> forward(host, lineDoubles);
     HostBuffer<double> forwardSecond(host, lineDoubles);
     HostBuffer<double> backward(host, lineDoubles);
     HostBuffer<double> backwardSecond(host, lineDoubles);
-    HostBuffer<std::int64_t> nonzero(host, static_cast<std::size_t>(line));
+    HostBuffer<std::int64_t> nonzero(host, lineLength_ * kStepLines);
     if (!forward || !forwardSecond || !backward || !backwardSecond || !nonzero)
         return host->outOfMemoryError();
-    RunningSums sums(forward.get(), forwardSecond.get(), backward.get(), backwardSecond.get(), nonzero.get());
+    buffer_ = buffer.get();
+    lineSums_[0] = forward.get();
+    lineSums_[1] = forwardSecond.get();
+    lineSums_[2] = backward.get();
+    lineSums_[3] = backwardSecond.get();
+    lineNonzero_ = nonzero.get();
 
-    for (int y = 0; y < h; ++y) {
-        horizontalRow(y, sums, buffer.get());
-        result = host->progress(h * pass + y, h * (passCount + 1), 0);
-        if (result != host->noError())
-            return result;
-    }
-    for (int x = 0; x < w; ++x) {
-        verticalColumn(x, sums, buffer.get());
-        result = host->progress((pass + 1) * w + x, (passCount + 1) * w, 0);
-        if (result != host->noError())
-            return result;
-    }
-    return result;
+    result = runLinesInSteps(host, this, &AbberationBlurFilter::horizontalItem, h, kStepLines, stepFirst_,
+                             [&](int y) { return host->progress(h * pass + y, h * (passCount + 1), 0); });
+    if (result != host->noError())
+        return result;
+    return runLinesInSteps(host, this, &AbberationBlurFilter::verticalItem, w, kStepLines, stepFirst_,
+                           [&](int x) { return host->progress((pass + 1) * w + x, (passCount + 1) * w, 0); });
+}
+
+template <class Array>
+int AbberationBlurFilter<Array>::horizontalItem(int index, int, int)
+{
+    RunningSums sums = lineSet(index);
+    horizontalRow(stepFirst_ + index, sums, buffer_);
+    return host->noError();
+}
+
+template <class Array>
+int AbberationBlurFilter<Array>::verticalItem(int index, int, int)
+{
+    RunningSums sums = lineSet(index);
+    verticalColumn(stepFirst_ + index, sums, buffer_);
+    return host->noError();
 }
 
 } // namespace quorvane

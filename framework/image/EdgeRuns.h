@@ -13,11 +13,12 @@ namespace quorvane {
 // plain p modulo n (they take 0).
 enum class WrapRule { Resolve, Modulo };
 
-// Indices first … first + length − 1, each taken `count` times.
+// Indices first … first + length − 1, each taken `count` times. Left uninitialised by default:
+// lists of them are built per pixel.
 struct EdgeRun {
-    int first = 0;
-    int length = 0;
-    std::int64_t count = 0;
+    int first;
+    int length;
+    std::int64_t count;
 };
 
 class EdgeRunList {
@@ -29,13 +30,14 @@ public:
         if (length > 0 && count > 0 && size_ < kCapacity)
             runs_[size_++] = {first, length, count};
     }
+    void clear() { size_ = 0; }
     int size() const { return size_; }
     const EdgeRun& operator[](int i) const { return runs_[i]; }
     const EdgeRun* begin() const { return runs_; }
     const EdgeRun* end() const { return runs_ + size_; }
 
 private:
-    EdgeRun runs_[kCapacity];
+    EdgeRun runs_[kCapacity];   // only the first size_ are set
     int size_ = 0;
 };
 
@@ -139,12 +141,16 @@ inline void walkBeyondEdge(EdgeRunList& runs, int mode, int n, std::int64_t firs
 
 } // namespace detail
 
-// The runs of indices that positions lo … hi take (nothing when hi < lo or n < 1).
-inline EdgeRunList edgeRuns(int mode, int n, std::int64_t lo, std::int64_t hi, WrapRule wrap)
+// The runs of indices that positions lo … hi take (nothing when hi < lo or n < 1), into runs.
+inline void edgeRuns(int mode, int n, std::int64_t lo, std::int64_t hi, WrapRule wrap, EdgeRunList& runs)
 {
-    EdgeRunList runs;
+    runs.clear();
     if (n < 1 || hi < lo)
-        return runs;
+        return;
+    if (lo >= 0 && hi < n) {
+        runs.add(static_cast<int>(lo), static_cast<int>(hi - lo + 1), 1);
+        return;
+    }
     if (lo < 0)
         detail::walkBeyondEdge(runs, mode, n, lo, hi < -1 ? hi : -1, wrap);
     const std::int64_t insideFirst = lo > 0 ? lo : 0;
@@ -153,6 +159,12 @@ inline EdgeRunList edgeRuns(int mode, int n, std::int64_t lo, std::int64_t hi, W
         runs.add(static_cast<int>(insideFirst), static_cast<int>(insideLast - insideFirst + 1), 1);
     if (hi >= n)
         detail::walkBeyondEdge(runs, mode, n, lo > n ? lo : n, hi, wrap);
+}
+
+inline EdgeRunList edgeRuns(int mode, int n, std::int64_t lo, std::int64_t hi, WrapRule wrap)
+{
+    EdgeRunList runs;
+    edgeRuns(mode, n, lo, hi, wrap, runs);
     return runs;
 }
 

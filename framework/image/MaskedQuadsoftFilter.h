@@ -2,13 +2,15 @@
 // Rectangular mean filter whose width and height vary per pixel with the distance between a
 // map channel and a focus level. A single-precision summed-area table of the linear,
 // premultiplied source and the edge-aware block sum keep the cost per pixel independent of the
-// rectangle's size. Runs on the calling thread.
+// rectangle's size. The table is built on the calling thread; the output rows, each computed
+// alone, run in fixed steps on the host's threads.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 #include "image/BlurSettings.h"
+#include "image/BlurSteps.h"
 #include "image/ChannelConversion.h"
 #include "image/EdgeMode.h"
 #include "image/HostBuffer.h"
@@ -46,8 +48,13 @@ public:
 
     // Blurs the area source and destination share; radiusX and radiusY become pixels of this
     // image. Out of memory returns outOfMemoryError() before the destination is touched; a
-    // refused progress report stops after that row.
+    // refused progress report stops the filter (rows of the step in work may then be written
+    // beyond the refused one).
     int run(int pass, int passCount);
+
+    // Band callback: output row stepFirst + index.
+    int outputRow(int index, int count, int threadIndex);
+    static constexpr int kStepRows = 16;
 
 private:
     // One axis of a rectangle [centre − r, centre + r]: cells first + 1 … last count fully, cell
@@ -72,7 +79,17 @@ private:
     // Premultiplied when the source is straight, then decoded.
     Channels sample(int x, int y) const
     {
-        Channels c = readChannels(source.at(x, y));
+        const Pixel& p = source.at(x, y);
+        Channels c = readChannels(p);
+        if constexpr (MAX == 255) {
+            if (linearValues_) {
+                const double* row = linearValues_ + 256 * (source.premultiplied ? 255 : p.alpha());
+                c.r = row[p.red()];
+                c.g = row[p.green()];
+                c.b = row[p.blue()];
+                return c;
+            }
+        }
         if (!source.premultiplied)
             premultiply<MAX>(c);
         if (gamma) {
@@ -94,7 +111,21 @@ private:
     static bool isNonzero(const Channels& c) { return c.a != 0 || c.r != 0 || c.g != 0 || c.b != 0; }
 
     void addCorner(std::int64_t x, std::int64_t y, double weight, Mean& mean) const;
-    void addStrip(std::int64_t a, std::int64_t b, std::int64_t c, std::int64_t d, double weight,
+    // One axis of the rectangle as runs: the full cells, the low border cell, the high one.
+    struct SpanRuns {
+        EdgeRunList full;
+        EdgeRunList low;
+        EdgeRunList high;
+        std::int64_t fullCells;
+    };
+    static void spanRuns(int mode, int n, const Span& span, SpanRuns& runs)
+    {
+        blockSumRuns(mode, n, span.first, span.last, runs.full);
+        blockSumRuns(mode, n, span.first - 1, span.first, runs.low);
+        blockSumRuns(mode, n, span.last, span.last + 1, runs.high);
+        runs.fullCells = span.last - span.first;
+    }
+    void addStrip(const EdgeRunList& columns, const EdgeRunList& rows, double cells, double weight,
                   Mean& mean) const;
     void storeMean(Pixel& out, const double sum[4]) const;
     void outputPixel(int x, int y, Pixel& out) const;
@@ -105,6 +136,10 @@ private:
     int modeY_ = EdgeClamp;
     const SummedAreaTable* table_ = nullptr;
     const NonzeroCountTable* nonzero_ = nullptr;
+    int stepFirst_ = 0;
+    // 8-bit: every code premultiplied by every alpha (by none for a premultiplied source, row
+    // 255) and decoded, as sample computes it.
+    const double* linearValues_ = nullptr;
 };
 
 template <class Array>
@@ -126,17 +161,14 @@ void MaskedQuadsoftFilter<Array>::addCorner(std::int64_t x, std::int64_t y, doub
 }
 
 template <class Array>
-void MaskedQuadsoftFilter<Array>::addStrip(std::int64_t a, std::int64_t b, std::int64_t c,
-                                            std::int64_t d, double weight, Mean& mean) const
+void MaskedQuadsoftFilter<Array>::addStrip(const EdgeRunList& columns, const EdgeRunList& rows, double cells,
+                                            double weight, Mean& mean) const
 {
-    if (!(weight > 0))
+    if (!(weight > 0) || cells == 0)
         return;
-    const BlockRuns runs = blockRuns(width_, height_, a, b, c, d, modeX_, modeY_);
-    if (runs.count == 0)
-        return;
-    addBlockSum(*table_, runs, weight, mean.sum);
-    mean.total += runs.count * weight;
-    mean.nonzero = mean.nonzero || holdsNonzero(*nonzero_, runs);
+    addBlockSum(*table_, columns, rows, weight, mean.sum);
+    mean.total += cells * weight;
+    mean.nonzero = mean.nonzero || holdsNonzero(*nonzero_, columns, rows);
 }
 
 // Channels above MAX become MAX; encoded; back to straight colour when the destination is;
@@ -177,12 +209,17 @@ void MaskedQuadsoftFilter<Array>::outputPixel(int x, int y, Pixel& out) const
     const Span sx = span(x, limitPixelRadius(dist * radiusX));
     const Span sy = span(y, limitPixelRadius(dist * radiusY));
 
+    SpanRuns columns, rows;
+    spanRuns(modeX_, width_, sx, columns);
+    spanRuns(modeY_, height_, sy, rows);
+    const double fullX = static_cast<double>(columns.fullCells);
+    const double fullY = static_cast<double>(rows.fullCells);
     Mean mean;
-    addStrip(sx.first, sx.last, sy.first, sy.last, 1.0, mean);
-    addStrip(sx.first - 1, sx.first, sy.first, sy.last, sx.low, mean);
-    addStrip(sx.last, sx.last + 1, sy.first, sy.last, sx.high, mean);
-    addStrip(sx.first, sx.last, sy.first - 1, sy.first, sy.low, mean);
-    addStrip(sx.first, sx.last, sy.last, sy.last + 1, sy.high, mean);
+    addStrip(columns.full, rows.full, fullX * fullY, 1.0, mean);
+    addStrip(columns.low, rows.full, fullY, sx.low, mean);
+    addStrip(columns.high, rows.full, fullY, sx.high, mean);
+    addStrip(columns.full, rows.low, fullX, sy.low, mean);
+    addStrip(columns.full, rows.high, fullX, sy.high, mean);
     addCorner(sx.first, sy.first, sx.low * sy.low, mean);
     addCorner(sx.last + 1, sy.first, sx.high * sy.low, mean);
     addCorner(sx.first, sy.last + 1, sx.low * sy.high, mean);
@@ -218,6 +255,21 @@ int MaskedQuadsoftFilter<Array>::run(int pass, int passCount)
     HostBuffer<std::int32_t> counts(host, static_cast<std::size_t>(w) * h);
     if (!counts)
         return host->outOfMemoryError();
+    HostBuffer<double> linearValues(host, MAX == 255 ? 256 * 256 : 1);
+    if (!linearValues)
+        return host->outOfMemoryError();
+    linearValues_ = nullptr;
+    if constexpr (MAX == 255) {
+        for (int alpha = 0; alpha < 256; ++alpha) {
+            for (int code = 0; code < 256; ++code) {
+                Channels c{static_cast<double>(alpha), static_cast<double>(code), 0, 0};
+                if (!source.premultiplied)
+                    premultiply<MAX>(c);
+                linearValues[256 * alpha + code] = gamma ? decodeLinear<MAX>(c.r) : c.r;
+            }
+        }
+        linearValues_ = linearValues.get();
+    }
     SummedAreaTable table(cells.get(), w, h);
     NonzeroCountTable nonzero(counts.get(), w, h);
     table_ = &table;
@@ -236,15 +288,18 @@ int MaskedQuadsoftFilter<Array>::run(int pass, int passCount)
         if (result != host->noError())
             return result;
     }
-    for (int y = 0; y < h; ++y) {
-        Pixel* out = destination.row(y);
-        for (int x = 0; x < w; ++x)
-            outputPixel(x, y, out[x]);
-        result = host->progress((2 * pass + 1) * h + y, total, 0);
-        if (result != host->noError())
-            return result;
-    }
-    return result;
+    return runLinesInSteps(host, this, &MaskedQuadsoftFilter::outputRow, h, kStepRows, stepFirst_,
+                           [&](int y) { return host->progress((2 * pass + 1) * h + y, total, 0); });
+}
+
+template <class Array>
+int MaskedQuadsoftFilter<Array>::outputRow(int index, int, int)
+{
+    const int y = stepFirst_ + index;
+    Pixel* out = destination.row(y);
+    for (int x = 0; x < width_; ++x)
+        outputPixel(x, y, out[x]);
+    return host->noError();
 }
 
 } // namespace quorvane

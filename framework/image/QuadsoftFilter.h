@@ -12,8 +12,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "image/BlurSettings.h"
+#include "image/ChannelLanes.h"
 #include "image/ChannelConversion.h"
 #include "image/EdgeMode.h"
 #include "image/EdgeRuns.h"
@@ -103,9 +105,18 @@ private:
     FetchedRow cachedRow(int strip, int row, const int (&keep)[StripCache::kSlots]) const;
     void slideStrip(int strip, int y, const double* sums, const std::int64_t* counts,
                     double* nextSums, std::int64_t* nextCounts) const;
-    [[gnu::always_inline]] void storeMean(Pixel& out, const double sum[4]) const;
+    // What the output step reads, held in locals by the row loop.
+    struct OutputStep {
+        double k;
+        bool straight;
+        const Channel* encodedCodes;
+        LinearLightCurve<MAX> encode;
+    };
+    [[gnu::always_inline]] static void storeMean(Pixel& out, const double sum[4], const OutputStep& step);
+    bool windowHoldsNonzero(int x, const std::int64_t* counts, const std::int64_t* prefix) const;
     template <int Rows>
-    void outputRows(const int* rows, const double* const* sums, const std::int64_t* const* counts) const;
+    void outputRows(const int* rows, const double* const* sums, const std::int64_t* const* counts,
+                    std::int64_t* prefixes) const;
 
     double* chunkSums(int chunk, int k) const
     {
@@ -132,12 +143,16 @@ private:
     LinearLightCurve<MAX> decode_;
     LinearLightCurve<MAX> encode_;
     const double* decodedValues_ = nullptr;   // integer depths: the decoded value of each code
+    const double* premultipliedValues_ = nullptr;   // 8-bit: those premultiplied, per alpha
     const Channel* encodedCodes_ = nullptr;   // integer table form: each encode entry as stored
     const double* rowCounts_ = nullptr;       // how often row j stands among rows 1 − n … n − 1
     const double* columnCounts_ = nullptr;    // the same for the columns
+    const int* windowColumnIndices_ = nullptr;   // the columns whose count is above 0
+    int windowColumns_ = 0;
     const int* columns_[4] = {};              // per x: columns x + n + 1, x + n, x − n + 1, x − n
     double* sums_ = nullptr;                  // two chunks of column sums per row
     std::int64_t* counts_ = nullptr;          // and of nonzero samples in them
+    std::int64_t* rowPrefixes_ = nullptr;     // per pair of rows written: prefix sums of counts
     double* cacheSamples_ = nullptr;
     std::uint8_t* cacheNonzero_ = nullptr;
     int* cacheRows_ = nullptr;
@@ -149,6 +164,16 @@ template <class Array, int precise>
 Channels QuadsoftFilter<Array, precise>::fetch(const Pixel& p) const
 {
     Channels c = readChannels(p);
+    if constexpr (MAX == 255) {
+        if (!source.premultiplied) {
+            // decoded × (alpha × 1/MAX) for every alpha and code, as premultiply computes it.
+            const double* row = premultipliedValues_ + 256 * p.alpha();
+            c.r = row[p.red()];
+            c.g = row[p.green()];
+            c.b = row[p.blue()];
+            return c;
+        }
+    }
     if constexpr (Pixel::isInteger) {
         c.r = decodedValues_[p.red()];
         c.g = decodedValues_[p.green()];
@@ -161,6 +186,14 @@ Channels QuadsoftFilter<Array, precise>::fetch(const Pixel& p) const
     if (!source.premultiplied)
         premultiply<MAX>(c);
     return c;
+}
+
+// Whether any of four channels is nonzero (−0 counts as zero), from their bit patterns.
+inline bool channelsNonzero(const double* channels)
+{
+    std::uint64_t bits[4];
+    std::memcpy(bits, channels, sizeof bits);
+    return ((bits[0] | bits[1] | bits[2] | bits[3]) << 1) != 0;
 }
 
 template <class Array, int precise>
@@ -177,7 +210,7 @@ void QuadsoftFilter<Array, precise>::fetchStrip(int row, int strip, double* samp
         s[1] = c.r;
         s[2] = c.g;
         s[3] = c.b;
-        nonzero[x - begin] = c.a != 0 || c.r != 0 || c.g != 0 || c.b != 0;
+        nonzero[x - begin] = channelsNonzero(s);
     }
 }
 
@@ -216,8 +249,12 @@ void QuadsoftFilter<Array, precise>::slideStrip(int strip, int y, const double* 
     const int count = stripEnd(strip) - begin;
     const double* C = sums + 4 * begin;
     double* next = nextSums + 4 * begin;
-    for (int i = 0; i < 4 * count; ++i)
-        next[i] = C[i] - fy * S0.samples[i] - gy * S1.samples[i] + gy * S2.samples[i] + fy * S3.samples[i];
+    for (int i = 0; i < 4 * count; i += 4) {
+        const ChannelLanes v = ChannelLanes::load(C + i) - fy * ChannelLanes::load(S0.samples + i) -
+                               gy * ChannelLanes::load(S1.samples + i) + gy * ChannelLanes::load(S2.samples + i) +
+                               fy * ChannelLanes::load(S3.samples + i);
+        v.store(next + i);
+    }
     const std::int64_t outer = wy_.outerCounts;
     const std::int64_t inner = 1 - outer;
     for (int i = 0; i < count; ++i)
@@ -228,77 +265,103 @@ void QuadsoftFilter<Array, precise>::slideStrip(int strip, int y, const double* 
 // The inverse of the fetch: back to straight colour first (when the destination is straight),
 // then encoded, so that a window of one pixel gives that pixel back.
 template <class Array, int precise>
-inline void QuadsoftFilter<Array, precise>::storeMean(Pixel& out, const double sum[4]) const
+inline void QuadsoftFilter<Array, precise>::storeMean(Pixel& out, const double sum[4], const OutputStep& step)
 {
-    const double k = k_;
+    const double k = step.k;
     Channels c{sum[0] * k, sum[1] * k, sum[2] * k, sum[3] * k};
-    if (!destination.premultiplied)
+    if (step.straight)
         unpremultiply<MAX>(c);
     constexpr double max = MAX;
     out.alpha() = toChannel<Channel>(std::clamp(c.a, 0.0, max));
     if constexpr (Pixel::isInteger && !precise) {
         // The encode entries already limited to [0, MAX] and truncated.
-        out.red() = encodedCodes_[linearTableIndex<MAX>(c.r)];
-        out.green() = encodedCodes_[linearTableIndex<MAX>(c.g)];
-        out.blue() = encodedCodes_[linearTableIndex<MAX>(c.b)];
+        out.red() = step.encodedCodes[linearTableIndex<MAX>(c.r)];
+        out.green() = step.encodedCodes[linearTableIndex<MAX>(c.g)];
+        out.blue() = step.encodedCodes[linearTableIndex<MAX>(c.b)];
     } else if constexpr (Pixel::isInteger) {
-        out.red() = toChannel<Channel>(std::clamp(encode_(c.r), 0.0, max));
-        out.green() = toChannel<Channel>(std::clamp(encode_(c.g), 0.0, max));
-        out.blue() = toChannel<Channel>(std::clamp(encode_(c.b), 0.0, max));
+        out.red() = toChannel<Channel>(std::clamp(step.encode(c.r), 0.0, max));
+        out.green() = toChannel<Channel>(std::clamp(step.encode(c.g), 0.0, max));
+        out.blue() = toChannel<Channel>(std::clamp(step.encode(c.b), 0.0, max));
     } else {
-        out.red() = toChannel<Channel>(std::max(encode_(c.r), 0.0));
-        out.green() = toChannel<Channel>(std::max(encode_(c.g), 0.0));
-        out.blue() = toChannel<Channel>(std::max(encode_(c.b), 0.0));
+        out.red() = toChannel<Channel>(std::max(step.encode(c.r), 0.0));
+        out.green() = toChannel<Channel>(std::max(step.encode(c.g), 0.0));
+        out.blue() = toChannel<Channel>(std::max(step.encode(c.b), 0.0));
     }
+}
+
+// Whether the window of row sums around x holds any nonzero sample: the columns' counts summed
+// over the window's runs of columns, from the row's prefix sums of those counts.
+template <class Array, int precise>
+bool QuadsoftFilter<Array, precise>::windowHoldsNonzero(int x, const std::int64_t* counts,
+                                                        const std::int64_t* prefix) const
+{
+    for (const EdgeRun& run : edgeRuns(modeX_, width_, x - wx_.n + 1, x + wx_.n - 1, WrapRule::Resolve))
+        if (prefix[run.first + run.length] - prefix[run.first] > 0)
+            return true;
+    if (wx_.outerCounts == 0)
+        return false;
+    int low = x - wx_.n;
+    int high = x + wx_.n;
+    resolveEdgeIndex(modeX_, width_, low);
+    resolveEdgeIndex(modeX_, width_, high);
+    return counts[low] > 0 || counts[high] > 0;
 }
 
 // Rows side by side, so that their row sums slide as independent chains. A window holding no
 // nonzero sample is stored as 0: its sums would be 0 but for the rounding the sliding leaves.
+// Only a mean alpha of rounding size asks, since any nonzero sample in the window otherwise
+// shows in it.
 template <class Array, int precise>
 template <int Rows>
 void QuadsoftFilter<Array, precise>::outputRows(const int* rows, const double* const* sums,
-                                                const std::int64_t* const* counts) const
+                                                const std::int64_t* const* counts, std::int64_t* prefixes) const
 {
     const double fx = wx_.f;
     const double gx = wx_.inner;
-    const std::int64_t outer = wx_.outerCounts;
-    const std::int64_t inner = 1 - outer;
     int low = -wx_.n;
     int high = wx_.n;
     resolveEdgeIndex(modeX_, width_, low);
     resolveEdgeIndex(modeX_, width_, high);
     double sum[Rows][4] = {};
-    std::int64_t nonzero[Rows] = {};
+    std::int64_t* prefix[Rows];
     Pixel* out[Rows];
     for (int r = 0; r < Rows; ++r) {
         const double* C = sums[r];
-        const std::int64_t* N = counts[r];
-        for (int j = 0; j < width_; ++j) {
-            if (columnCounts_[j] > 0) {
-                for (int c = 0; c < 4; ++c)
-                    sum[r][c] += columnCounts_[j] * C[4 * j + c];
-                nonzero[r] += static_cast<std::int64_t>(columnCounts_[j]) * N[j];
-            }
+        for (int i = 0; i < windowColumns_; ++i) {
+            const int j = windowColumnIndices_[i];
+            for (int c = 0; c < 4; ++c)
+                sum[r][c] += columnCounts_[j] * C[4 * j + c];
         }
         for (int c = 0; c < 4; ++c)
             sum[r][c] = sum[r][c] + fx * (C[4 * low + c] + C[4 * high + c]);
-        nonzero[r] += outer * (N[low] + N[high]);
+        prefix[r] = prefixes + r * (static_cast<std::size_t>(width_) + 1);
+        prefix[r][0] = 0;
+        for (int j = 0; j < width_; ++j)
+            prefix[r][j + 1] = prefix[r][j] + counts[r][j];
         out[r] = destination.row(rows[r]);
     }
-    for (int x = 0; x < width_; ++x) {
-        const int enter = columns_[0][x], grow = columns_[1][x], shrink = columns_[2][x], leave = columns_[3][x];
+    const double rounding = 1e-9 * MAX / k_;
+    const OutputStep step{k_, !destination.premultiplied, encodedCodes_, encode_};
+    const int* const enters = columns_[0];
+    const int* const grows = columns_[1];
+    const int* const shrinks = columns_[2];
+    const int* const leaves = columns_[3];
+    const int width = width_;
+    ChannelLanes lanes[Rows];
+    for (int r = 0; r < Rows; ++r)
+        lanes[r] = ChannelLanes::load(sum[r]);
+    for (int x = 0; x < width; ++x) {
+        const int enter = 4 * enters[x], grow = 4 * grows[x], shrink = 4 * shrinks[x], leave = 4 * leaves[x];
         for (int r = 0; r < Rows; ++r) {
-            if (nonzero[r] != 0) {
-                storeMean(out[r][x], sum[r]);
-            } else {
+            double mean[4];
+            lanes[r].store(mean);
+            if (std::fabs(mean[0]) >= rounding || windowHoldsNonzero(x, counts[r], prefix[r]))
+                storeMean(out[r][x], mean, step);
+            else
                 out[r][x].alpha() = out[r][x].red() = out[r][x].green() = out[r][x].blue() = 0;
-            }
             const double* C = sums[r];
-            for (int c = 0; c < 4; ++c)
-                sum[r][c] = sum[r][c] + fx * C[4 * enter + c] + gx * C[4 * grow + c] -
-                            gx * C[4 * shrink + c] - fx * C[4 * leave + c];
-            const std::int64_t* N = counts[r];
-            nonzero[r] += outer * N[enter] + inner * N[grow] - inner * N[shrink] - outer * N[leave];
+            lanes[r] = lanes[r] + fx * ChannelLanes::load(C + enter) + gx * ChannelLanes::load(C + grow) -
+                       gx * ChannelLanes::load(C + shrink) - fx * ChannelLanes::load(C + leave);
         }
     }
 }
@@ -360,10 +423,11 @@ int QuadsoftFilter<Array, precise>::pipelineItem(int item, int, int)
     const double* sums[2] = {chunkSums(written, first % kChunkRows), chunkSums(written, (first + 1) % kChunkRows)};
     const std::int64_t* counts[2] = {chunkCounts(written, first % kChunkRows),
                                      chunkCounts(written, (first + 1) % kChunkRows)};
+    std::int64_t* prefixes = rowPrefixes_ + (first % kChunkRows) * (static_cast<std::size_t>(width_) + 1);
     if (first + 1 < std::min(height_, (written + 1) * kChunkRows))
-        outputRows<2>(rows, sums, counts);
+        outputRows<2>(rows, sums, counts, prefixes);
     else
-        outputRows<1>(rows, sums, counts);
+        outputRows<1>(rows, sums, counts, prefixes);
     return host->noError();
 }
 
@@ -405,11 +469,15 @@ int QuadsoftFilter<Array, precise>::run(int pass, int passCount)
     HostBuffer<int> cacheRows(host, strips * StripCache::kSlots);
     HostBuffer<double> windowCounts(host, static_cast<std::size_t>(w) + h);
     HostBuffer<int> columnIndices(host, static_cast<std::size_t>(w) * 4);
+    HostBuffer<int> windowColumnList(host, static_cast<std::size_t>(w));
     HostBuffer<double> decoded(host, codes);
+    HostBuffer<double> premultipliedCodes(host, MAX == 255 ? codes * codes : 1);
     HostBuffer<Channel> encoded(host, Pixel::isInteger && !precise ? kLinearTableSize : 1);
+    HostBuffer<std::int64_t> rowPrefixes(host, kChunkRows * (static_cast<std::size_t>(w) + 1));
     if (!columnSums || !nonzeroCounts || !cacheSamples || !cacheNonzero || !cacheRows || !windowCounts ||
-        !columnIndices || !decoded || !encoded)
+        !columnIndices || !windowColumnList || !decoded || !premultipliedCodes || !encoded || !rowPrefixes)
         return host->outOfMemoryError();
+    rowPrefixes_ = rowPrefixes.get();
     sums_ = columnSums.get();
     counts_ = nonzeroCounts.get();
     cacheSamples_ = cacheSamples.get();
@@ -420,6 +488,16 @@ int QuadsoftFilter<Array, precise>::run(int pass, int passCount)
         for (std::size_t code = 0; code < codes; ++code)
             decoded[code] = decode_(static_cast<double>(code));
         decodedValues_ = decoded.get();
+        if constexpr (MAX == 255) {
+            for (std::size_t alpha = 0; alpha < codes; ++alpha) {
+                for (std::size_t code = 0; code < codes; ++code) {
+                    Channels c{static_cast<double>(alpha), decoded[code], 0, 0};
+                    premultiply<MAX>(c);
+                    premultipliedCodes[alpha * codes + code] = c.r;
+                }
+            }
+            premultipliedValues_ = premultipliedCodes.get();
+        }
         if constexpr (!precise) {
             for (int i = 0; i < kLinearTableSize; ++i)
                 encoded[i] = toChannel<Channel>(std::clamp(static_cast<double>(encode_.table[i]), 0.0, double(MAX)));
@@ -438,6 +516,11 @@ int QuadsoftFilter<Array, precise>::run(int pass, int passCount)
             columnCounts[run.first + i] += static_cast<double>(run.count);
     rowCounts_ = rowCounts;
     columnCounts_ = columnCounts;
+    windowColumns_ = 0;
+    for (int x = 0; x < w; ++x)
+        if (columnCounts[x] > 0)
+            windowColumnList[windowColumns_++] = x;
+    windowColumnIndices_ = windowColumnList.get();
     const int offsets[4] = {wx_.n + 1, wx_.n, 1 - wx_.n, -wx_.n};
     for (int i = 0; i < 4; ++i) {
         int* column = columnIndices.get() + static_cast<std::size_t>(i) * w;

@@ -91,6 +91,25 @@ public:
         return (1 - phi) * at(kind, i, c) + phi * at(kind, i + 1, c);
     }
 
+    // True when positions first … last are all stored, so that Stored may read them.
+    bool stores(std::int64_t first, std::int64_t last) const { return first >= lo_ && last <= hi_; }
+
+    // The same interpolation for positions known to be stored.
+    class Stored {
+    public:
+        explicit Stored(const RunningSums& sums) : sums_(sums) {}
+        double interpolate(Kind kind, double t, int c) const
+        {
+            const double whole = std::floor(t);
+            const double phi = t - whole;
+            const double* x = sums_.arrays_[kind] + 4 * static_cast<std::size_t>(static_cast<std::int64_t>(whole) - sums_.lo_) + c;
+            return (1 - phi) * x[0] + phi * x[4];
+        }
+
+    private:
+        const RunningSums& sums_;
+    };
+
 private:
     double stored(Kind kind, std::int64_t i, int c) const
     {
@@ -155,8 +174,12 @@ private:
     std::int64_t period_ = 1;
 };
 
+// The means read the sums through Reader: RunningSums itself (any position) or
+// RunningSums::Stored (stored positions only, without the checks).
+
 // Mean of the samples over [a, b] with equal weights.
-inline double boxMean(const RunningSums& sums, double a, double b, int c)
+template <class Reader>
+[[gnu::always_inline]] inline double boxMean(const Reader& sums, double a, double b, int c)
 {
     if (b - a <= 1)
         a = b - 1;
@@ -165,7 +188,8 @@ inline double boxMean(const RunningSums& sums, double a, double b, int c)
 }
 
 // Mean over [a, b] with weights falling from a to b.
-inline double downMean(const RunningSums& sums, double a, double b, int c)
+template <class Reader>
+[[gnu::always_inline]] inline double downMean(const Reader& sums, double a, double b, int c)
 {
     if (b - a < 1)
         a = b - 1;
@@ -181,7 +205,8 @@ inline double downMean(const RunningSums& sums, double a, double b, int c)
 }
 
 // Mean over [a, b] with weights rising from a to b.
-inline double upMean(const RunningSums& sums, double a, double b, int c)
+template <class Reader>
+[[gnu::always_inline]] inline double upMean(const Reader& sums, double a, double b, int c)
 {
     if (b - a < 1)
         b = a + 1;

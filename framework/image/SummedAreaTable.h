@@ -101,32 +101,25 @@ private:
     int height_;
 };
 
-// The cells of columns a < x ≤ b and rows c < y ≤ d as runs of image indices, by the block-sum
-// rules: clamp and mirror as resolveEdgeIndex, wrap as p modulo n.
-struct BlockRuns {
-    EdgeRunList columns;
-    EdgeRunList rows;
-    double count = 0;   // (b − a) × (d − c)
-};
-
-inline BlockRuns blockRuns(int width, int height, std::int64_t a, std::int64_t b, std::int64_t c,
-                           std::int64_t d, int modeX, int modeY)
+// The cells a < p ≤ b of one axis as runs of image indices, by the block-sum rules: clamp and
+// mirror as resolveEdgeIndex, wrap as p modulo n.
+inline void blockSumRuns(int mode, int n, std::int64_t a, std::int64_t b, EdgeRunList& runs)
 {
-    BlockRuns runs;
-    if (b <= a || d <= c)
-        return runs;
-    runs.columns = edgeRuns(modeX, width, a + 1, b, WrapRule::Modulo);
-    runs.rows = edgeRuns(modeY, height, c + 1, d, WrapRule::Modulo);
-    runs.count = static_cast<double>(b - a) * static_cast<double>(d - c);
-    return runs;
+    edgeRuns(mode, n, a + 1, b, WrapRule::Modulo, runs);
 }
 
-// Adds weight × the sums of every cell of the runs, each at its mapped position and counted
-// once, into sum.
-inline void addBlockSum(const SummedAreaTable& table, const BlockRuns& runs, double weight, double sum[4])
+inline EdgeRunList blockSumRuns(int mode, int n, std::int64_t a, std::int64_t b)
 {
-    for (const EdgeRun& column : runs.columns) {
-        for (const EdgeRun& row : runs.rows) {
+    return edgeRuns(mode, n, a + 1, b, WrapRule::Modulo);
+}
+
+// Adds weight × the sums of every cell of the column runs × the row runs, each at its mapped
+// position and counted once, into sum.
+inline void addBlockSum(const SummedAreaTable& table, const EdgeRunList& columns, const EdgeRunList& rows,
+                        double weight, double sum[4])
+{
+    for (const EdgeRun& column : columns) {
+        for (const EdgeRun& row : rows) {
             const double repeat = static_cast<double>(column.count) * static_cast<double>(row.count);
             table.addBlock(column.first, column.first + column.length - 1, row.first,
                            row.first + row.length - 1, weight * repeat, sum);
@@ -135,10 +128,10 @@ inline void addBlockSum(const SummedAreaTable& table, const BlockRuns& runs, dou
 }
 
 // True when any cell of the runs holds a nonzero sample.
-inline bool holdsNonzero(const NonzeroCountTable& table, const BlockRuns& runs)
+inline bool holdsNonzero(const NonzeroCountTable& table, const EdgeRunList& columns, const EdgeRunList& rows)
 {
-    for (const EdgeRun& column : runs.columns)
-        for (const EdgeRun& row : runs.rows)
+    for (const EdgeRun& column : columns)
+        for (const EdgeRun& row : rows)
             if (table.block(column.first, column.first + column.length - 1, row.first,
                             row.first + row.length - 1) > 0)
                 return true;
@@ -155,9 +148,11 @@ inline BlockSum edgeBlockSum(const SummedAreaTable& table, std::int64_t a, std::
                              std::int64_t c, std::int64_t d, int modeX, int modeY)
 {
     BlockSum result;
-    const BlockRuns runs = blockRuns(table.width(), table.height(), a, b, c, d, modeX, modeY);
-    addBlockSum(table, runs, 1.0, result.sum);
-    result.count = runs.count;
+    if (b <= a || d <= c)
+        return result;
+    addBlockSum(table, blockSumRuns(modeX, table.width(), a, b), blockSumRuns(modeY, table.height(), c, d), 1.0,
+                result.sum);
+    result.count = static_cast<double>(b - a) * static_cast<double>(d - c);
     return result;
 }
 

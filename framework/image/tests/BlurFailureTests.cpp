@@ -231,6 +231,30 @@ TEST(QuadsoftFilterThreads, SameResultInAnyOrderOnAnyThreads)
     }
 }
 
+// The masked and the aberrated blur: lines in any order, on any threads, give the same bytes.
+template <class Array, template <class> class Case>
+void expectLinesIndependentOfThreading()
+{
+    std::mt19937 random(29);
+    TestImage<Array> source(90, 37), map(90, 37);
+    source.randomise(random);
+    map.randomise(random);
+    TestImage<Array> pooled(90, 37), reversed(90, 37);
+    CountingHost poolHost;
+    ReversingHost reversingHost;
+    ASSERT_EQ(Case<Array>::run(poolHost, source, pooled, map), 0);
+    ASSERT_EQ(Case<Array>::run(reversingHost, source, reversed, map), 0);
+    EXPECT_EQ(pooled.bytes(), reversed.bytes());
+}
+
+TEST(BlurThreads, MaskedAndAberratedLinesInAnyOrderOnAnyThreads)
+{
+    expectLinesIndependentOfThreading<Image8, Masked>();
+    expectLinesIndependentOfThreading<ImageFloat, Masked>();
+    expectLinesIndependentOfThreading<Image16, Aberrated>();
+    expectLinesIndependentOfThreading<ImageFloat, Aberrated>();
+}
+
 // Only the area source and destination share is written.
 TEST(BlurShapes, DestinationLargerThanTheSourceKeepsItsOwnPixelsOutsideTheSource)
 {

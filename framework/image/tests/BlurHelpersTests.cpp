@@ -100,7 +100,7 @@ TEST(EdgeBlockSum, ColumnMappingsOfAFivePixelRow)
         std::map<int, std::int64_t> expected;
         for (int column : c.columns)
             ++expected[column];
-        EXPECT_EQ(countsOf(blockRuns(5, 1, c.after, c.upTo, -1, 0, c.mode, EdgeClamp).columns), expected)
+        EXPECT_EQ(countsOf(blockSumRuns(c.mode, 5, c.after, c.upTo)), expected)
             << "mode " << c.mode << " after " << c.after;
     }
     // The sums of a one-row table over those columns; the count is (b − a) × (d − c).
