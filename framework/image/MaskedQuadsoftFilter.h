@@ -82,11 +82,17 @@ private:
         const Pixel& p = source.at(x, y);
         Channels c = readChannels(p);
         if constexpr (MAX == 255) {
-            if (linearValues_) {
-                const double* row = linearValues_ + 256 * (source.premultiplied ? 255 : p.alpha());
-                c.r = row[p.red()];
-                c.g = row[p.green()];
-                c.b = row[p.blue()];
+            const double* row = linearValues_ + 256 * (source.premultiplied ? 255 : p.alpha());
+            c.r = row[p.red()];
+            c.g = row[p.green()];
+            c.b = row[p.blue()];
+            return c;
+        } else if constexpr (MAX == 32768) {
+            // Opaque (alpha × 2^-15 is exactly 1) or already premultiplied: by code alone.
+            if (source.premultiplied || p.alpha() == MAX) {
+                c.r = linearValues_[p.red()];
+                c.g = linearValues_[p.green()];
+                c.b = linearValues_[p.blue()];
                 return c;
             }
         }
@@ -137,8 +143,9 @@ private:
     const SummedAreaTable* table_ = nullptr;
     const NonzeroCountTable* nonzero_ = nullptr;
     int stepFirst_ = 0;
-    // 8-bit: every code premultiplied by every alpha (by none for a premultiplied source, row
-    // 255) and decoded, as sample computes it.
+    // As sample computes them: 8-bit, every code premultiplied by every alpha (by none for a
+    // premultiplied source, row 255) and decoded; 16-bit, every code decoded, for opaque or
+    // premultiplied samples.
     const double* linearValues_ = nullptr;
 };
 
@@ -255,10 +262,14 @@ int MaskedQuadsoftFilter<Array>::run(int pass, int passCount)
     HostBuffer<std::int32_t> counts(host, static_cast<std::size_t>(w) * h);
     if (!counts)
         return host->outOfMemoryError();
-    HostBuffer<double> linearValues(host, MAX == 255 ? 256 * 256 : 1);
+    HostBuffer<double> linearValues(host, Pixel::isInteger ? 65536 : 1);
     if (!linearValues)
         return host->outOfMemoryError();
-    linearValues_ = nullptr;
+    linearValues_ = linearValues.get();
+    if constexpr (MAX == 32768) {
+        for (int code = 0; code < 65536; ++code)
+            linearValues[code] = gamma ? decodeLinear<MAX>(code) : code;
+    }
     if constexpr (MAX == 255) {
         for (int alpha = 0; alpha < 256; ++alpha) {
             for (int code = 0; code < 256; ++code) {
@@ -268,7 +279,6 @@ int MaskedQuadsoftFilter<Array>::run(int pass, int passCount)
                 linearValues[256 * alpha + code] = gamma ? decodeLinear<MAX>(c.r) : c.r;
             }
         }
-        linearValues_ = linearValues.get();
     }
     SummedAreaTable table(cells.get(), w, h);
     NonzeroCountTable nonzero(counts.get(), w, h);

@@ -115,8 +115,8 @@ public:
     }
     const std::vector<std::uint8_t>& bytes() const { return storage_; }
 
-    // Random colours and alphas; a share of the pixels fully transparent, the others at least
-    // a quarter opaque so that straight results stay well conditioned.
+    // Random colours and alphas; a share of the pixels fully transparent, a share opaque, the
+    // others at least a quarter opaque so that straight results stay well conditioned.
     void randomise(std::mt19937& random, bool withTransparent = true)
     {
         std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -127,7 +127,7 @@ public:
         for (int y = 0; y < height(); ++y) {
             for (int x = 0; x < width(); ++x) {
                 const bool transparent = withTransparent && unit(random) < 0.15;
-                const double a = transparent ? 0 : level(0.25);
+                const double a = transparent ? 0 : (unit(random) < 0.3 ? MAX : level(0.25));
                 double r = level(0), g = level(0), b = level(0);
                 if (array_.premultiplied) {
                     r = Pixel::isInteger ? std::floor(r * a / MAX) : r * a / MAX;

@@ -45,7 +45,10 @@ protected:
 
 TYPED_TEST_SUITE(MaskedQuadsoftFilterTest, test::Depths);
 
-// Map equal to the focus everywhere: rx = ry = 0 and every pixel is its own source pixel.
+// Map equal to the focus everywhere: rx = ry = 0 and every pixel is its own source pixel, up to
+// the round trip premultiply, decode, encode, divide by alpha. That round trip is not exact for
+// premultiplied values just above 0.081: decode's power branch gives less than encode's
+// threshold 0.018 there, and the linear branch of encode takes it back.
 TYPED_TEST(MaskedQuadsoftFilterTest, MapAtTheFocusGivesThePictureBack)
 {
     constexpr int MAX = TypeParam::MAX;
@@ -60,14 +63,18 @@ TYPED_TEST(MaskedQuadsoftFilterTest, MapAtTheFocusGivesThePictureBack)
         TestImage<TypeParam> destination(7, 6);
         ASSERT_EQ(this->blur(source, map, destination, 40, focus, MapBlue, EdgeMirror, gamma), 0);
         for (int y = 0; y < 6; ++y)
-            for (int x = 0; x < 7; ++x)
-                for (int c = 0; c < 4; ++c) {
-                    if (c > 0 && channelOf(source.at(x, y), 0) == 0)
-                        continue;
-                    EXPECT_NEAR(channelOf(destination.at(x, y), c), channelOf(source.at(x, y), c),
-                                integer ? 1 : 1e-6)
+            for (int x = 0; x < 7; ++x) {
+                const double a = channelOf(source.at(x, y), 0);
+                EXPECT_EQ(channelOf(destination.at(x, y), 0), a);
+                if (a == 0)
+                    continue;
+                for (int c = 1; c < 4; ++c) {
+                    const double premultiplied = channelOf(source.at(x, y), c) * (a * inverseMax<MAX>());
+                    const double back = gamma ? encodeLinear<MAX>(decodeLinear<MAX>(premultiplied)) : premultiplied;
+                    EXPECT_NEAR(channelOf(destination.at(x, y), c), back * (MAX / a), integer ? 1 : 1e-6)
                         << x << "," << y << " channel " << c << " gamma " << gamma;
                 }
+            }
     }
 }
 
