@@ -68,8 +68,8 @@ void addRenderOptions(CLI::App& render, RenderOptions& options)
     render.add_option("--host", options.host, "the application the host reports: aftereffects ('FXTC') or premiere ('PrMr')")
         ->check(CLI::IsMember({"aftereffects", "premiere"}));
     render.add_option("--render", options.render,
-                      "smart: effect specification 12.5, pre-render and smart render; legacy: 12.4 and "
-                      "PF_Cmd_RENDER (default smart)")
+                      "smart: the host reports interface version 12.5 and sends pre-render and smart render; "
+                      "legacy: version 12.4 and PF_Cmd_RENDER (default smart)")
         ->check(CLI::IsMember({"smart", "legacy"}));
     render.add_flag("-q,--quiet", options.quiet, "no progress bar (it is drawn on stderr only when that is a terminal)");
     render.add_option("--frames", options.frames, "frames of a sequence, such as 1-100 or 1-10,20");

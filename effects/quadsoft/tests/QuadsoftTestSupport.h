@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "hostsim/testing/NothingOutstanding.h"
+
 #include "host/QuorvaneHost.h"
 #include "host/RenderDescriptors.h"
 #include "host/ae/AeInterface.h"
@@ -286,23 +288,9 @@ protected:
         return sim.renderFrame(request);
     }
 
-    // Every command gave back what it took: memory, parameters, layer pixels and suites.
     static void expectNothingOutstanding(const HostSimulation& sim)
     {
-        for (const hostsim::CommandRecord& record : sim.commandLog()) {
-            EXPECT_EQ(record.paramsOutstanding, 0) << "command " << record.command;
-            EXPECT_EQ(record.suitesOutstanding, 0) << "command " << record.command;
-            EXPECT_EQ(record.layerPixelsOutstanding, 0) << "command " << record.command;
-            // The pre-render's layer records live in a handle the host owns until the frame
-            // is done.
-            if (record.command != PF_Cmd_SMART_PRE_RENDER &&
-                record.command != PF_Cmd_SMART_RENDER) {
-                EXPECT_EQ(record.handlesOutstanding, 0) << "command " << record.command;
-            }
-        }
-        EXPECT_EQ(sim.handlesOutstanding(), 0);
-        EXPECT_EQ(sim.paramsOutstanding(), 0);
-        EXPECT_TRUE(sim.protocolLog().empty()) << sim.protocolLog().front();
+        hostsim::expectNothingOutstanding(sim);
     }
 };
 

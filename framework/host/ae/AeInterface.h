@@ -273,7 +273,7 @@ struct PF_InData {
     PF_InteractCallbacks inter;
     PF_UtilCallbacks* utils;
     PF_ProgPtr effect_ref;
-    PF_SpecVersion version;        // the host's effect specification version
+    PF_SpecVersion version;        // the effect interface version the host implements
     A_long appl_id;
     A_long num_params;
     A_long current_time;

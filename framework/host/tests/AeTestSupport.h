@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "hostsim/testing/NothingOutstanding.h"
+
 #include "host/ae/ControlChangeClock.h"
 #include "host/ae/EntryPoint.h"
 #include "host/tests/AeTestEffect.h"
@@ -61,23 +63,9 @@ protected:
         return sim;
     }
 
-    // Every command returned what it took: memory, parameters, layer pixels and suites.
     static void expectNothingOutstanding(const hostsim::HostSimulation& sim)
     {
-        for (const hostsim::CommandRecord& record : sim.commandLog()) {
-            EXPECT_EQ(record.paramsOutstanding, 0) << "command " << record.command;
-            EXPECT_EQ(record.suitesOutstanding, 0) << "command " << record.command;
-            EXPECT_EQ(record.layerPixelsOutstanding, 0) << "command " << record.command;
-            // The pre-render hands its layer records over in a handle the host owns until
-            // the frame is done.
-            if (record.command != PF_Cmd_SMART_PRE_RENDER &&
-                record.command != PF_Cmd_SMART_RENDER) {
-                EXPECT_EQ(record.handlesOutstanding, 0) << "command " << record.command;
-            }
-        }
-        EXPECT_EQ(sim.handlesOutstanding(), 0);
-        EXPECT_EQ(sim.paramsOutstanding(), 0);
-        EXPECT_TRUE(sim.protocolLog().empty()) << sim.protocolLog().front();
+        hostsim::expectNothingOutstanding(sim);
     }
 };
 
